@@ -1,0 +1,60 @@
+// frame/Library.cpp -- owns the reference count and the two globals that live between the first
+// initialisation and the last release: the logger and the named global mutex. The list manager joins them
+// with the lists step and is torn down first.
+//
+// Guard: none. Initialisation and teardown are made from one thread (the module load and unload
+// notifications do exactly that); the count is atomic only so that a careless caller cannot tear it.
+// The globals are raw pointers so they are constant-initialised and have no static destructor that
+// could run before the unload teardown that still needs them.
+#include "frame/Library.h"
+
+#include <atomic>
+#include <memory>
+#include <new>
+
+#include "frame/LastError.h"
+#include "log/LogMsgWriter.h"
+#include "sync/CMutex.h"
+
+namespace qx {
+
+namespace {
+constinit std::atomic<std::uint32_t> g_refCount{0};
+constinit CMutex* g_globalMutex = nullptr;
+
+// Initialisation runs from the module's load constructor, where an exception would end the process;
+// a global that cannot be made stays empty instead, and the functions that need it report that.
+void createGlobals() noexcept {
+    try {
+        exchangeLibraryLogger(std::make_unique<LogMsgWriter>("qxPropHandling", "qxDebugFlags.qxd"));
+    } catch (const std::bad_alloc&) {
+    }
+    g_globalMutex = new (std::nothrow) CMutex(false, kGlobalMutexName);
+}
+
+void destroyGlobals() noexcept {
+    // The list manager is destroyed here, before anything else, once lists exist.
+    resetLastError();
+    delete g_globalMutex;
+    g_globalMutex = nullptr;
+    exchangeLibraryLogger(nullptr);
+}
+} // namespace
+
+std::uint32_t libInit() noexcept {
+    if (g_refCount.load() == 0) createGlobals();
+    return ++g_refCount;
+}
+
+std::uint32_t libDone() noexcept {
+    std::uint32_t count = g_refCount.load();
+    do {
+        if (count == 0) return 0;
+    } while (!g_refCount.compare_exchange_weak(count, count - 1));
+    if (count - 1 == 0) destroyGlobals();
+    return count - 1;
+}
+
+CMutex* globalMutex() noexcept { return g_globalMutex; }
+
+} // namespace qx

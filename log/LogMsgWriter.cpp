@@ -1,0 +1,79 @@
+// log/LogMsgWriter.cpp -- formatting of log messages and the library's one logger instance. The outputs
+// and the debug-flags configuration are not built yet, so emit() receives every message and writes nothing.
+#include "log/LogMsgWriter.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <utility>
+
+namespace qx {
+
+LogMsgWriter::LogMsgWriter(std::string moduleName, std::string debugFlagsFile)
+    : moduleName_(std::move(moduleName)), debugFlagsFile_(std::move(debugFlagsFile)) {}
+
+LogMsgWriter::~LogMsgWriter() = default;
+
+void LogMsgWriter::emit(int, const std::string&) {}
+
+void LogMsgWriter::write(int messageClass, const char* format, va_list args) {
+    char small[256];
+    va_list again;
+    va_copy(again, args);
+    const int needed = std::vsnprintf(small, sizeof small, format, args);
+    std::string text;
+    if (needed >= 0 && static_cast<std::size_t>(needed) < sizeof small) {
+        text.assign(small, static_cast<std::size_t>(needed));
+    } else if (needed >= 0) {
+        text.resize(static_cast<std::size_t>(needed));
+        std::vsnprintf(text.data(), text.size() + 1, format, again);
+    }
+    va_end(again);
+    emit(messageClass, text);
+}
+
+void LogMsgWriter::writeInformation(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    write(Information, format, args);
+    va_end(args);
+}
+void LogMsgWriter::writeWarning(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    write(Warning, format, args);
+    va_end(args);
+}
+void LogMsgWriter::writeError(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    write(Error, format, args);
+    va_end(args);
+}
+void LogMsgWriter::writeDiagnostic(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    write(Diagnostic, format, args);
+    va_end(args);
+}
+void LogMsgWriter::writeLoggerError(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    write(LoggerError, format, args);
+    va_end(args);
+}
+
+namespace {
+// A raw pointer on purpose: it is constant-initialised and has no destructor, so the module's unload
+// teardown can still use it whatever order the static destructors of the library's files run in.
+constinit LogMsgWriter* g_logger = nullptr;
+}
+
+LogMsgWriter* libraryLogger() { return g_logger; }
+
+std::unique_ptr<LogMsgWriter> exchangeLibraryLogger(std::unique_ptr<LogMsgWriter> logger) {
+    std::unique_ptr<LogMsgWriter> previous(g_logger);
+    g_logger = logger.release();
+    return previous;
+}
+
+} // namespace qx

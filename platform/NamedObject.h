@@ -1,0 +1,58 @@
+// platform/NamedObject.h -- the shared memory behind every named mutex, semaphore and event: one small file
+// per name in the user's namespace directory, mapped once per process however many objects use the name.
+// Mutex.cpp, Semaphore.cpp and Event.cpp put their state in the payload; this file owns where the file lives,
+// who may use it, when it counts as existing and when it goes away.
+//
+// The namespace directory is looked up on every create and probe: QXPROPHANDLING_SYNC_DIR when set and not
+// empty, else /dev/shm/qx-<uid>. It is created (with missing parents) with mode 0700; a symlink, a directory
+// of another owner or one that group or others may access is refused, and the create then fails.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace qx::platform {
+
+enum class ObjectKind : std::uint32_t { Mutex = 1, Semaphore = 2, Event = 3 };
+
+// Called under the namespace guard with the payload of a file nobody else holds, all zero bytes; returns
+// false when the object cannot be set up (the create then fails).
+using PayloadInit = bool (*)(void* payload, const void* context);
+// Called once in the process that opened the mapping, when its last user goes, before the memory is unmapped.
+using PayloadRelease = void (*)(void* payload);
+
+class NamedObject {
+public:
+    // Null on any failure, including an existing object of the same name but another kind.
+    static std::unique_ptr<NamedObject> open(std::string_view name, ObjectKind kind, std::size_t payloadSize,
+                                             PayloadInit init, const void* initContext, PayloadRelease release);
+    ~NamedObject();
+    NamedObject(const NamedObject&) = delete;
+    NamedObject& operator=(const NamedObject&) = delete;
+
+    void* payload() const noexcept { return payload_; }
+    // Whether a live object of this name existed before this open (in this or another process).
+    bool existedBefore() const noexcept { return existedBefore_; }
+
+    struct Mapping;
+
+private:
+    NamedObject(Mapping* mapping, void* payload, bool existedBefore) noexcept
+        : mapping_(mapping), payload_(payload), existedBefore_(existedBefore) {}
+
+    Mapping* mapping_;  // shared with the process's other objects of this name; counted in the process table
+    void* payload_;
+    bool existedBefore_;
+};
+
+// Whether some live process holds an object of this name and kind. Creates nothing; removes a file that
+// only dead processes held.
+bool namedObjectExists(std::string_view name, ObjectKind kind);
+
+// The directory a create made now would use (not checked, not created).
+std::string syncNamespaceDirectory();
+
+} // namespace qx::platform

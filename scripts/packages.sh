@@ -1,0 +1,17 @@
+# Debian packages the project builds, tests and runs with; sourced by the other scripts.
+# expat parses XML, libedit gives the shell line editing (BSD licence, unlike GNU readline),
+# GoogleTest and Google Benchmark drive the tests and benchmarks.
+QX_PACKAGES="build-essential cmake pkg-config libexpat1-dev libedit-dev libgtest-dev libgmock-dev googletest libbenchmark-dev locales"
+
+# Installs whatever of QX_PACKAGES is missing; asks for sudo only when not root.
+qx_install_packages() {
+    missing=""
+    for p in $QX_PACKAGES; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+    done
+    [ -z "$missing" ] && return 0
+    if [ "$(id -u)" = 0 ]; then sudo=""; else sudo="sudo"; fi
+    echo "installing:$missing"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null
+}

@@ -1,0 +1,74 @@
+// sync/CCriticalSection.h -- the recursive in-process lock behind the component-access lock and the
+// callbacks' state locks. It is built from std::mutex, whose constructor is constexpr, so a lock defined at
+// namespace scope is constant-initialised: it exists before any static constructor or exported function
+// runs and needs no destructor ordering at unload.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "platform/Thread.h"
+
+namespace qx {
+
+class CCriticalSection {
+public:
+    constexpr CCriticalSection() noexcept = default;
+    CCriticalSection(const CCriticalSection&) = delete;
+    CCriticalSection& operator=(const CCriticalSection&) = delete;
+
+    void enter() {
+        const std::uintptr_t me = platform::currentThreadToken();
+        if (owner_.load(std::memory_order_relaxed) == me) {
+            ++depth_;
+            return;
+        }
+        mutex_.lock();
+        owner_.store(me, std::memory_order_relaxed);
+        depth_ = 1;
+    }
+
+    // Leaving a lock this thread does not hold is ignored rather than corrupting the owner's count.
+    void leave() {
+        if (owner_.load(std::memory_order_relaxed) != platform::currentThreadToken()) return;
+        if (--depth_ == 0) {
+            owner_.store(0, std::memory_order_relaxed);
+            mutex_.unlock();
+        }
+    }
+
+    bool tryEnter() {
+        const std::uintptr_t me = platform::currentThreadToken();
+        if (owner_.load(std::memory_order_relaxed) == me) {
+            ++depth_;
+            return true;
+        }
+        if (!mutex_.try_lock()) return false;
+        owner_.store(me, std::memory_order_relaxed);
+        depth_ = 1;
+        return true;
+    }
+
+    bool heldByCaller() const { return owner_.load(std::memory_order_relaxed) == platform::currentThreadToken(); }
+
+private:
+    std::mutex mutex_;
+    // Written only by the holder; read by others only to learn that they are not the holder.
+    std::atomic<std::uintptr_t> owner_{0};
+    std::uint32_t depth_ = 0;
+};
+
+// The process's component-access lock: lives from module load to unload, outlives every guard.
+CCriticalSection& componentAccessLock();
+
+// Holds the component-access lock for one scope. Order: this lock before any named kernel object.
+class CompAccessLock {
+public:
+    CompAccessLock() { componentAccessLock().enter(); }
+    ~CompAccessLock() { componentAccessLock().leave(); }
+    CompAccessLock(const CompAccessLock&) = delete;
+    CompAccessLock& operator=(const CompAccessLock&) = delete;
+};
+
+} // namespace qx

@@ -1,0 +1,164 @@
+// The library exports exactly the functions of the ordinal table, and the ones whose operations are not
+// built yet say so with PROPHANDLING_IMPLEMENTATION_MISSING and their own name.
+#include <elf.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ApiTestSupport.h"
+#include "qxPropHandling.h"
+
+namespace {
+
+std::map<std::string, int> ordinalTable() {
+    std::map<std::string, int> table;
+    std::ifstream in(QX_ORDINALS_FILE);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string name;
+        int ordinal = 0;
+        fields >> name >> ordinal;
+        table[name] = ordinal;
+    }
+    return table;
+}
+
+// Names of the functions and objects that the file's dynamic symbol table defines.
+std::set<std::string> definedDynamicSymbols(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::set<std::string> names;
+    if (file.size() < sizeof(Elf64_Ehdr)) return names;
+    const auto* eh = reinterpret_cast<const Elf64_Ehdr*>(file.data());
+    const auto* sections = reinterpret_cast<const Elf64_Shdr*>(file.data() + eh->e_shoff);
+    for (int i = 0; i < eh->e_shnum; ++i) {
+        if (sections[i].sh_type != SHT_DYNSYM) continue;
+        const Elf64_Shdr& strtab = sections[sections[i].sh_link];
+        const auto* syms = reinterpret_cast<const Elf64_Sym*>(file.data() + sections[i].sh_offset);
+        const size_t count = sections[i].sh_size / sizeof(Elf64_Sym);
+        for (size_t s = 1; s < count; ++s) {
+            const unsigned bind = ELF64_ST_BIND(syms[s].st_info);
+            if (syms[s].st_shndx == SHN_UNDEF || (bind != STB_GLOBAL && bind != STB_WEAK)) continue;
+            names.insert(file.data() + strtab.sh_offset + syms[s].st_name);
+        }
+    }
+    return names;
+}
+
+TEST(Exports, TheTableHas59FunctionsInSlots2To351) {
+    const auto table = ordinalTable();
+    ASSERT_EQ(table.size(), 59u);
+    std::set<int> ordinals;
+    for (const auto& [name, ordinal] : table) {
+        EXPECT_GE(ordinal, 2) << name;
+        EXPECT_LE(ordinal, 351) << name;
+        EXPECT_TRUE(ordinals.insert(ordinal).second) << "ordinal used twice: " << ordinal;
+    }
+    EXPECT_EQ(table.at("qxCompGetParam"), 2);
+    EXPECT_EQ(table.at("qxPropListImportEx"), 116);
+    EXPECT_EQ(table.at("qxPropHandlingLibDone"), 351);
+}
+
+TEST(Exports, TheLibraryExportsExactlyTheTable) {
+    const auto table = ordinalTable();
+    std::set<std::string> expected;
+    for (const auto& entry : table) expected.insert(entry.first);
+    EXPECT_EQ(definedDynamicSymbols(QX_LIBRARY_FILE), expected);
+}
+
+TEST(Exports, TheDefFileComesFromTheSameTable) {
+    std::ifstream in(QX_BINARY_DIR "/qxPropHandling.def");
+    ASSERT_TRUE(in) << "the build writes qxPropHandling.def";
+    std::string line;
+    std::map<std::string, int> def;
+    while (std::getline(in, line)) {
+        const auto at = line.find(" @");
+        if (at == std::string::npos) continue;
+        std::istringstream name(line.substr(0, at));
+        std::string n;
+        name >> n;
+        def[n] = std::stoi(line.substr(at + 2));
+    }
+    EXPECT_EQ(def, ordinalTable());
+}
+
+// Every exported function that reports through the boundary and is not built yet.
+TEST(Exports, UnbuiltFunctionsReportImplementationMissingWithTheirName) {
+    HOBJ h = 0;
+    size_t size = 0;
+    ValBuffer buf{QX_VT_INT32, 0, nullptr};
+    const std::vector<std::pair<const char*, std::function<int()>>> calls = {
+        {"qxIsPropListValid", [] { return qxIsPropListValid(0x0002FFFF); }},
+        {"qxCompGetParam", [] { return qxCompGetParam(0, 1, nullptr, 0, nullptr, 0); }},
+        {"qxCompSetParam", [] { return qxCompSetParam(0, 6, nullptr, 0, 0); }},
+        {"qxCompRestoreDefault", [] { return qxCompRestoreDefault(0, 0); }},
+        {"qxPropGetVal", [&] { return qxPropGetVal(0, &buf, 0); }},
+        {"qxPropSetVal", [&] { return qxPropSetVal(0, &buf, 0, 1, nullptr, 0, 0); }},
+        {"qxPropValidateVal", [&] { return qxPropValidateVal(0, &buf); }},
+        {"qxPropRemoveVal", [] { return qxPropRemoveVal(0, 0, 0); }},
+        {"qxPropGetValAsStringEx", [&] { return qxPropGetValAsStringEx(0, nullptr, nullptr, &size, 0); }},
+        {"qxPropGetValAsString", [] { return qxPropGetValAsString(0, nullptr, nullptr, 0, 0); }},
+        {"qxPropGetValArrayAsStringEx",
+         [&] { return qxPropGetValArrayAsStringEx(0, nullptr, nullptr, nullptr, &size, 0, 0, 0); }},
+        {"qxPropGetValArrayAsString", [] { return qxPropGetValArrayAsString(0, nullptr, nullptr, nullptr, 0, 0, 0, 0); }},
+        {"qxPropGetValAsBinaryDataEx", [&] { return qxPropGetValAsBinaryDataEx(0, nullptr, &size, 0); }},
+        {"qxPropGetValAsBinaryData", [] { return qxPropGetValAsBinaryData(0, nullptr, 0, 0); }},
+        {"qxPropGetTranslationTable", [&] { return qxPropGetTranslationTable(0, &buf, &buf); }},
+        {"qxPropRegisterTranslationEntry", [] { return qxPropRegisterTranslationEntry(0, "a", 1, 0); }},
+        {"qxPropRemoveTranslationEntry", [] { return qxPropRemoveTranslationEntry(0, "a", 0); }},
+        {"qxPropRemoveTranslationTable", [] { return qxPropRemoveTranslationTable(0, 0); }},
+        {"qxPropListCreate", [&] { return qxPropListCreate(&h, "l", 0, 0); }},
+        {"qxPropListClone", [&] { return qxPropListClone(&h, 0, nullptr); }},
+        {"qxPropListDerive", [&] { return qxPropListDerive(&h, 0, nullptr); }},
+        {"qxPropListDelete", [] { return qxPropListDelete(0); }},
+        {"qxPropListRegisterProp", [&] { return qxPropListRegisterProp(0, "p", QX_CT_PROP_INT32, 1, 3, nullptr, &h); }},
+        {"qxPropListRegisterMethod", [&] { return qxPropListRegisterMethod(0, "m@v", nullptr, nullptr, 0, 3, &h); }},
+        {"qxPropListRegisterList", [&] { return qxPropListRegisterList(0, 0, &h); }},
+        {"qxPropListRemoveComp", [] { return qxPropListRemoveComp(0); }},
+        {"qxPropListUpdateWithList", [] { uint64_t r = 0; return qxPropListUpdateWithList(0, 0, &r); }},
+        {"qxPropListFindComp", [&] { return qxPropListFindComp(&h, 0, "x", 0, 0); }},
+        {"qxPropListMoveEntries", [] { return qxPropListMoveEntries(0, 0, 0, 0, 0, 0); }},
+        {"qxCompAddSelectedFeature", [] { return qxCompAddSelectedFeature(0, 0, 1); }},
+        {"qxCompAddSelectingFeature", [] { return qxCompAddSelectingFeature(0, 0, 1); }},
+        {"qxCompGetSelectedFeatures", [&] { return qxCompGetSelectedFeatures(0, 0, nullptr, &size); }},
+        {"qxCompGetSelectingFeatures", [&] { return qxCompGetSelectingFeatures(0, 0, nullptr, &size); }},
+        {"qxCompCreateCallback", [] { HCALLBACK c; return qxCompCreateCallback(1, nullptr, nullptr, 0, &c); }},
+        {"qxCompCreateFeatureChangedCallback",
+         [] { HCALLBACK c; return qxCompCreateFeatureChangedCallback(nullptr, nullptr, 0, &c); }},
+        {"qxCompAttachCallback", [] { return qxCompAttachCallback(0, 0); }},
+        {"qxCompDetachCallback", [] { return qxCompDetachCallback(0, 0); }},
+        {"qxCompDeleteCallback", [] { return qxCompDeleteCallback(0); }},
+        {"qxCompRegisterCallback", [] { return qxCompRegisterCallback(0, 0, 0); }},
+        {"qxMethCall", [] { return qxMethCall(0, nullptr, 0, nullptr); }},
+        {"qxMethCallS", [] { return qxMethCallS(0, nullptr, nullptr, nullptr); }},
+        {"qxPropListExport", [] { return qxPropListExport(0, "s", QX_SF_RAM, 0); }},
+        {"qxPropListImport", [&] { return qxPropListImport(&h, "s", QX_SF_RAM, 0); }},
+        {"qxPropListImportEx", [&] { return qxPropListImportEx(0, &h, "s", QX_SF_RAM, 0); }},
+        {"qxPropListUpdate", [] { return qxPropListUpdate(0, "s", QX_SF_RAM, 0); }},
+        {"qxDeleteSetting", [] { return qxDeleteSetting("s", QX_SF_RAM, 0); }},
+        {"qxDoesSettingExist", [] { return qxDoesSettingExist("s", QX_SF_RAM, 0); }},
+        {"qxSettingGetContentDescriptor",
+         [&] { return qxSettingGetContentDescriptor("s", QX_SF_RAM, 0, nullptr, &size); }},
+        {"qxReadSettingFromRAM", [&] { return qxReadSettingFromRAM("s", nullptr, &size); }},
+        {"qxWriteSettingToRAM", [] { return qxWriteSettingToRAM("s", "<x/>"); }},
+    };
+    for (const auto& [name, call] : calls) {
+        ASSERT_EQ(qxPropHandlingSetLastError(0, "No error"), 0);
+        EXPECT_EQ(call(), PROPHANDLING_IMPLEMENTATION_MISSING) << name;
+        const auto e = qxtest::lastError();
+        EXPECT_EQ(e.code, PROPHANDLING_IMPLEMENTATION_MISSING) << name;
+        EXPECT_EQ(e.text, std::string(name) + " is not implemented yet");
+    }
+    EXPECT_EQ(calls.size(), 59u - 9u); // the other nine are the built frame functions
+}
+
+} // namespace
