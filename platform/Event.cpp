@@ -17,6 +17,7 @@ namespace {
 struct EventState {
     std::atomic<std::uint32_t> signalled;
     std::uint32_t manualReset;
+    std::atomic<std::uint32_t> waiters{0};
 };
 
 struct InitRequest {
@@ -59,7 +60,7 @@ WaitResult Event::wait(unsigned timeoutMs) noexcept {
     const Deadline deadline(timeoutMs);
     const bool shared = impl_->named != nullptr;
     EventState& state = *impl_->state;
-    for (bool timedOut = false;; timedOut = !futexWait(state.signalled, 0, deadline, shared)) {
+    for (bool timedOut = false;; timedOut = !futexWait(state.signalled, 0, deadline, shared, state.waiters)) {
         std::uint32_t expected = 1;
         if (state.manualReset ? state.signalled.load(std::memory_order_acquire) == 1
                               : state.signalled.compare_exchange_strong(expected, 0, std::memory_order_acquire))
@@ -69,8 +70,8 @@ WaitResult Event::wait(unsigned timeoutMs) noexcept {
 }
 
 bool Event::set() noexcept {
-    impl_->state->signalled.store(1, std::memory_order_release);
-    futexWakeAll(impl_->state->signalled, impl_->named != nullptr);
+    impl_->state->signalled.store(1);  // seq_cst: ordered before the look at the waiter count
+    futexWakeAll(impl_->state->signalled, impl_->named != nullptr, impl_->state->waiters);
     return true;
 }
 

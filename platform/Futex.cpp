@@ -22,7 +22,8 @@ Deadline::Deadline(unsigned timeoutMs) : immediate_(timeoutMs == 0) {
         at_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
 }
 
-bool futexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected, const Deadline& deadline, bool shared) {
+bool futexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected, const Deadline& deadline, bool shared,
+               std::atomic<std::uint32_t>& waiters) {
     timespec abs{};
     if (deadline.at()) {
         const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.at()->time_since_epoch()).count();
@@ -30,13 +31,19 @@ bool futexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected, const D
         abs.tv_nsec = static_cast<long>(ns % 1000000000);
     }
     const int op = FUTEX_WAIT_BITSET | (shared ? 0 : FUTEX_PRIVATE_FLAG);
+    // Counted before the kernel compares word with expected: a waker that changed word after our comparison
+    // sees us counted (both sides are sequentially consistent), one that changed it before makes the
+    // comparison fail, so no wake-up is lost.
+    waiters.fetch_add(1);
     const long rc = ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), op, expected,
                               deadline.at() ? &abs : nullptr, nullptr, FUTEX_BITSET_MATCH_ANY);
-    if (rc == 0) return true;
-    return wakeReasonOf(errno) != WakeReason::TimedOut;
+    const int error = errno;
+    waiters.fetch_sub(1);
+    return rc == 0 || wakeReasonOf(error) != WakeReason::TimedOut;
 }
 
-void futexWakeAll(std::atomic<std::uint32_t>& word, bool shared) {
+void futexWakeAll(std::atomic<std::uint32_t>& word, bool shared, std::atomic<std::uint32_t>& waiters) {
+    if (waiters.load() == 0) return;  // seq_cst, as must be the caller's change of word
     const int op = FUTEX_WAKE | (shared ? 0 : FUTEX_PRIVATE_FLAG);
     ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), op, INT_MAX, nullptr, nullptr, 0);
 }

@@ -24,8 +24,11 @@ private:
 };
 
 // Sleeps while word == expected, until woken or the deadline passes. false: the deadline passed.
-// shared: the word lives in memory mapped by several processes.
-bool futexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected, const Deadline& deadline, bool shared);
-void futexWakeAll(std::atomic<std::uint32_t>& word, bool shared);
+// shared: the word lives in memory mapped by several processes. waiters counts the sleepers (it lives beside
+// the word), so that a wake with nobody asleep costs no system call.
+bool futexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected, const Deadline& deadline, bool shared,
+               std::atomic<std::uint32_t>& waiters);
+// Call after changing word.
+void futexWakeAll(std::atomic<std::uint32_t>& word, bool shared, std::atomic<std::uint32_t>& waiters);
 
 } // namespace qx::platform

@@ -2,7 +2,7 @@
 // payload of a NamedObject when named (process-shared) and on the heap when not. Why robust: a holder that
 // dies (thread or process) must not wedge the others; the next locker gets EOWNERDEAD, makes the mutex
 // consistent and is told it was abandoned. Recursive robust mutexes also refuse an unlock by a non-owner
-// (EPERM), which is exactly the release() contract.
+// (EPERM), which is exactly the release() contract; the owner check happens before the call (heldByCaller).
 //
 // A robust mutex is linked into its owner thread's robust list, so its memory must not go away while it is
 // held: the last close in a process first releases what the calling thread still holds, and an unnamed mutex
@@ -13,7 +13,9 @@
 #include <ctime>
 #include <new>
 
+#include <linux/futex.h>
 #include <pthread.h>
+#include <unistd.h>
 
 #include "platform/Errno.h"
 #include "platform/NamedObject.h"
@@ -34,9 +36,41 @@ bool initRobustMutex(pthread_mutex_t* mutex, bool processShared) {
     return ok;
 }
 
+// The lock word of a robust mutex holds its owner's thread ID (the kernel clears it when the owner dies).
+// Asking it first keeps release() from calling unlock for a thread that does not own the mutex: the answer
+// would be the same (EPERM), but thread checkers report such an unlock as a bug.
+// gettid() is a system call; the thread's ID is kept per thread, and renewed in a fork()ed child, whose one
+// thread has an ID of its own.
+thread_local unsigned t_threadId = 0;
+void forgetThreadIdInChild() { t_threadId = 0; }
+[[maybe_unused]] const int g_forkHook = pthread_atfork(nullptr, nullptr, forgetThreadIdInChild);
+
+unsigned callerThreadId() {
+    if (t_threadId == 0) t_threadId = static_cast<unsigned>(::gettid());
+    return t_threadId;
+}
+
+bool heldByCaller(pthread_mutex_t* mutex) {
+    const unsigned word = static_cast<unsigned>(__atomic_load_n(&mutex->__data.__lock, __ATOMIC_RELAXED));
+    return (word & FUTEX_TID_MASK) == callerThreadId();
+}
+
 void releaseAllHeldByCaller(pthread_mutex_t* mutex) {
-    while (pthread_mutex_unlock(mutex) == 0) {
+    while (heldByCaller(mutex) && pthread_mutex_unlock(mutex) == 0) {
     }
+}
+
+// pthread_mutex_timedlock takes an absolute CLOCK_REALTIME time.
+timespec realtimeAfter(unsigned ms) {
+    timespec at{};
+    clock_gettime(CLOCK_REALTIME, &at);
+    at.tv_sec += static_cast<time_t>(ms / 1000);
+    at.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
+    if (at.tv_nsec >= 1000000000L) {
+        at.tv_sec += 1;
+        at.tv_nsec -= 1000000000L;
+    }
+    return at;
 }
 
 struct InitRequest {
@@ -94,28 +128,19 @@ std::unique_ptr<Mutex> Mutex::create(bool initialOwner, const char* name) {
 
 WaitResult Mutex::wait(unsigned timeoutMs) noexcept {
     pthread_mutex_t* mutex = impl_->mutex;
-    int rc;
-    if (timeoutMs == 0) {
-        rc = pthread_mutex_trylock(mutex);
-    } else if (timeoutMs == kWaitForever) {
+    // Trying first spares the clock reading when the mutex is free (or abandoned) and is all a 0 time-out asks.
+    int rc = pthread_mutex_trylock(mutex);
+    if (rc == EBUSY && timeoutMs == kWaitForever) {
         rc = pthread_mutex_lock(mutex);
-    } else {
-        // pthread_mutex_timedlock takes an absolute CLOCK_REALTIME time.
-        timespec until{};
-        clock_gettime(CLOCK_REALTIME, &until);
-        until.tv_sec += static_cast<time_t>(timeoutMs / 1000);
-        until.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
-        if (until.tv_nsec >= 1000000000L) {
-            until.tv_sec += 1;
-            until.tv_nsec -= 1000000000L;
-        }
+    } else if (rc == EBUSY && timeoutMs != 0) {
+        const timespec until = realtimeAfter(timeoutMs);
         rc = pthread_mutex_timedlock(mutex, &until);
     }
     if (rc == EOWNERDEAD && pthread_mutex_consistent(mutex) != 0) return WaitResult::TimedOutOrFailed;
     return waitResultOf(rc);
 }
 
-bool Mutex::release() noexcept { return pthread_mutex_unlock(impl_->mutex) == 0; }
+bool Mutex::release() noexcept { return heldByCaller(impl_->mutex) && pthread_mutex_unlock(impl_->mutex) == 0; }
 
 bool Mutex::existedBefore() const noexcept { return impl_->named && impl_->named->existedBefore(); }
 

@@ -151,6 +151,7 @@ struct NamedObject::Mapping {
     std::size_t size;
     int users;
     PayloadRelease release;
+    Mapping* next;  // the process's next mapping (g_mappings)
 };
 
 namespace {
@@ -161,15 +162,13 @@ pthread_mutex_t g_tableLock = PTHREAD_MUTEX_INITIALIZER;
 void lockTableForFork() { pthread_mutex_lock(&g_tableLock); }
 void unlockTableAfterFork() { pthread_mutex_unlock(&g_tableLock); }
 
-// The process's named-object mappings, guarded by g_tableLock. Made on first use and never destroyed, so
-// objects destroyed by static destructors still find it.
-std::vector<NamedObject::Mapping*>& mappingTable() {
-    static auto* table = [] {
-        pthread_atfork(lockTableForFork, unlockTableAfterFork, unlockTableAfterFork);
-        return new std::vector<NamedObject::Mapping*>;
-    }();
-    return *table;
-}
+// The process's named-object mappings, guarded by g_tableLock: an intrusive list whose head is
+// constant-initialised, so it needs no allocation of its own and nothing is left behind when the module is
+// unloaded with dlclose (objects destroyed by static destructors still find it).
+constinit NamedObject::Mapping* g_mappings = nullptr;
+constinit pthread_once_t g_atforkOnce = PTHREAD_ONCE_INIT;
+
+void registerForkHandlers() { pthread_atfork(lockTableForFork, unlockTableAfterFork, unlockTableAfterFork); }
 
 class TableLock {
 public:
@@ -204,9 +203,9 @@ std::unique_ptr<NamedObject> NamedObject::open(std::string_view name, ObjectKind
     const pid_t self = ::getpid();
     const std::size_t size = nameOffset(payloadSize) + name.size();
 
+    pthread_once(&g_atforkOnce, registerForkHandlers);
     TableLock tableLock;
-    auto& table = mappingTable();
-    for (Mapping* m : table) {
+    for (Mapping* m = g_mappings; m; m = m->next) {
         if (m->key != key || m->pid != self) continue;
         if (m->kind != kind || m->payloadSize != payloadSize) return nullptr;
         ++m->users;
@@ -248,8 +247,9 @@ std::unique_ptr<NamedObject> NamedObject::open(std::string_view name, ObjectKind
         existed = true;
     }
 
-    auto* m = new Mapping{key, self, std::move(dir), std::move(fd), fileName, kind, payloadSize, base, size, 1, release};
-    table.push_back(m);
+    auto* m = new Mapping{key,  self,        std::move(dir), std::move(fd), fileName, kind,
+                          payloadSize, base, size, 1, release, g_mappings};
+    g_mappings = m;
     return std::unique_ptr<NamedObject>(new NamedObject(m, static_cast<char*>(base) + kPayloadOffset, existed));
 }
 
@@ -257,8 +257,12 @@ NamedObject::~NamedObject() {
     TableLock tableLock;
     Mapping* m = mapping_;
     if (--m->users > 0) return;
-    auto& table = mappingTable();
-    table.erase(std::remove(table.begin(), table.end(), m), table.end());
+    for (Mapping** link = &g_mappings; *link; link = &(*link)->next) {
+        if (*link == m) {
+            *link = m->next;
+            break;
+        }
+    }
     if (m->pid == ::getpid()) {
         if (m->release) m->release(payload_);
         GuardLock guard(m->dirFd.get(), false);

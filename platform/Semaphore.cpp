@@ -20,6 +20,7 @@ constexpr long kLargestMaximum = 0x7FFFFFFF;
 struct SemaphoreState {
     std::atomic<std::uint32_t> count;
     std::uint32_t maximum;
+    std::atomic<std::uint32_t> waiters{0};
 };
 
 struct InitRequest {
@@ -75,7 +76,7 @@ WaitResult Semaphore::wait(unsigned timeoutMs) noexcept {
     const Deadline deadline(timeoutMs);
     const bool shared = impl_->named != nullptr;
     auto& count = impl_->state->count;
-    for (bool timedOut = false;; timedOut = !futexWait(count, 0, deadline, shared)) {
+    for (bool timedOut = false;; timedOut = !futexWait(count, 0, deadline, shared, impl_->state->waiters)) {
         if (tryTake(count)) return WaitResult::Signalled;
         if (timedOut || deadline.immediate()) return WaitResult::TimedOutOrFailed;
     }
@@ -88,9 +89,9 @@ bool Semaphore::release(long count, long* previous) noexcept {
     do {
         if (static_cast<long>(seen) + count > static_cast<long>(state.maximum)) return false;
     } while (!state.count.compare_exchange_weak(seen, seen + static_cast<std::uint32_t>(count),
-                                                std::memory_order_release, std::memory_order_relaxed));
+                                                std::memory_order_seq_cst, std::memory_order_relaxed));
     if (previous) *previous = static_cast<long>(seen);
-    futexWakeAll(state.count, impl_->named != nullptr);
+    futexWakeAll(state.count, impl_->named != nullptr, state.waiters);
     return true;
 }
 

@@ -1,0 +1,97 @@
+// tests/sync/CMutex_concurrency_test.cpp -- the sync objects between threads of one process: abandonment by a
+// thread that ends holding a mutex, exclusion, and waking waiters.
+#include "sync/CEvent.h"
+#include "sync/CMutex.h"
+#include "sync/CSemaphore.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+#include <vector>
+
+namespace qx {
+namespace {
+
+void expectAbandonedByEndedThread(CMutex& m) {
+    std::thread owner([&] { EXPECT_EQ(m.waitFor(CSyncObj::kInfinite), 1u); });
+    owner.join();
+    EXPECT_EQ(m.waitFor(2000), 0u);
+    // The caller owns it now.
+    std::thread other([&] {
+        EXPECT_EQ(m.waitFor(0), 2u);
+        EXPECT_FALSE(m.release());
+    });
+    other.join();
+    EXPECT_TRUE(m.release());
+    EXPECT_EQ(m.waitFor(0), 1u);  // consistent again: an ordinary acquisition
+    EXPECT_TRUE(m.release());
+}
+
+TEST(CMutexThreads, ThreadEndingWhileOwningUnnamedMutexAbandonsIt) {
+    CMutex m(false, nullptr);
+    expectAbandonedByEndedThread(m);
+}
+
+TEST(CMutexThreads, ThreadEndingWhileOwningNamedMutexAbandonsIt) {
+    CMutex m(false, "thread-abandoned");
+    expectAbandonedByEndedThread(m);
+}
+
+TEST(CMutexThreads, SameNameInOneProcessIsOneMutex) {
+    CMutex a(false, "one-per-process");
+    CMutex b(false, "one-per-process");
+    EXPECT_TRUE(b.existedBefore());
+    ASSERT_EQ(a.waitFor(0), 1u);
+    std::thread other([&] { EXPECT_EQ(b.waitFor(50), 2u); });
+    other.join();
+    EXPECT_TRUE(b.release());  // same mutex, same owner thread
+}
+
+TEST(CMutexThreads, ExcludesOtherThreads) {
+    CMutex m(false, "counter-lock");
+    long counter = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            CMutex mine(false, "counter-lock");
+            for (int i = 0; i < 20000; ++i) {
+                if (mine.waitFor(CSyncObj::kInfinite) != 1) return;
+                ++counter;
+                mine.release();
+            }
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(counter, 80000);
+}
+
+TEST(CEventThreads, SetWakesWaitingThread) {
+    for (const char* name : {static_cast<const char*>(nullptr), "thread-wake"}) {
+        CEvent e(false, false, name);
+        auto waiter = std::async(std::launch::async, [&] { return e.waitFor(5000); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        EXPECT_TRUE(e.set());
+        ASSERT_EQ(waiter.wait_for(std::chrono::seconds(3)), std::future_status::ready);
+        EXPECT_EQ(waiter.get(), 1u);
+        EXPECT_EQ(e.waitFor(0), 2u);
+    }
+}
+
+TEST(CSemaphoreThreads, EveryReleasedCountIsTakenOnce) {
+    CSemaphore s(0, 1000, "handover");
+    std::atomic<int> taken{0};
+    std::vector<std::thread> consumers;
+    for (int i = 0; i < 4; ++i)
+        consumers.emplace_back([&] {
+            while (s.waitFor(500) == 1) ++taken;
+        });
+    for (int i = 0; i < 200; ++i) ASSERT_TRUE(s.release(1, nullptr));
+    for (auto& t : consumers) t.join();
+    EXPECT_EQ(taken.load(), 200);
+    EXPECT_EQ(s.waitFor(0), 2u);
+}
+
+} // namespace
+} // namespace qx
