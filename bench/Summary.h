@@ -1,0 +1,20 @@
+// bench/Summary.h -- the part every qx benchmark program shares: run the registered benchmarks with the
+// usual console report, then print a markdown table of each benchmark's median CPU time per iteration and its ratio to the
+// program's baseline, measured in the same run so machine noise cancels. bench/run collects these tables.
+#pragma once
+
+#include <string>
+
+namespace qx::bench {
+
+struct SummarySpec {
+    std::string title;    // heading of the table, usually the program's name
+    std::string baseline; // name of the benchmark the others are divided by
+    double targetRatio;   // every other benchmark should stay at or below this multiple of the baseline
+};
+
+// Returns the process exit status: 0, or 1 when the arguments were not understood or the baseline
+// did not run.
+int runAndSummarise(int argc, char** argv, const SummarySpec& spec);
+
+} // namespace qx::bench
