@@ -1,6 +1,4 @@
-// frame/LastError.cpp -- owns the per-thread last-error records. The record is a constant-initialised
-// thread_local with no destructor: nothing has to run when a thread ends or when the library is unloaded
-// with dlclose, so no thread-exit callback can ever point into an unloaded module.
+// frame/LastError.cpp -- writing the per-thread last-error record (the record itself is in LastError.h).
 #include "frame/LastError.h"
 
 #include <algorithm>
@@ -8,14 +6,8 @@
 
 namespace qx {
 
-namespace {
-constinit thread_local LastErrorRecord t_record{0, "No error"};
-}
-
-LastErrorRecord& lastErrorRecord() noexcept { return t_record; }
-
 void recordLastError(int code, std::string_view prefix, std::string_view text) noexcept {
-    LastErrorRecord& r = t_record;
+    LastErrorRecord& r = t_lastError;
     r.code = code;
     std::size_t used = 0;
     for (std::string_view piece : {prefix, text}) {

@@ -14,8 +14,13 @@ struct LastErrorRecord {
     char text[kLastErrorTextSize]; // always NUL-terminated
 };
 
+// The record lives here, inline, so reading it costs no call. Constant-initialised with no destructor:
+// nothing has to run when a thread ends or when the library is unloaded with dlclose, so no thread-exit
+// callback can ever point into an unloaded module.
+inline constinit thread_local LastErrorRecord t_lastError{0, "No error"};
+
 // The calling thread's record.
-LastErrorRecord& lastErrorRecord() noexcept;
+inline LastErrorRecord& lastErrorRecord() noexcept { return t_lastError; }
 
 // Stores a code and a text (prefix followed by text), truncated to 8191 characters.
 void recordLastError(int code, std::string_view text) noexcept;

@@ -1,13 +1,10 @@
 // platform/Thread.cpp -- POSIX answers to "which thread, which process am I".
 #include "platform/Thread.h"
 
-#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 namespace qx::platform {
-
-std::uintptr_t currentThreadToken() noexcept { return static_cast<std::uintptr_t>(pthread_self()); }
 
 std::uint64_t currentThreadId() noexcept { return static_cast<std::uint64_t>(::syscall(SYS_gettid)); }
 

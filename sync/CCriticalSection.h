@@ -59,8 +59,10 @@ private:
     std::uint32_t depth_ = 0;
 };
 
-// The process's component-access lock: lives from module load to unload, outlives every guard.
-CCriticalSection& componentAccessLock();
+// The process's component-access lock: lives from module load to unload, outlives every guard. Defined
+// here, inline, so that entering and leaving it on every exported call compiles to a few instructions.
+inline constinit CCriticalSection g_componentAccessLock;
+inline CCriticalSection& componentAccessLock() { return g_componentAccessLock; }
 
 // Holds the component-access lock for one scope. Order: this lock before any named kernel object.
 class CompAccessLock {
