@@ -1,0 +1,134 @@
+// property/CProperty.h -- the component that carries values: an array of 8-byte slots of one value type,
+// its format string, default and maximum value counts and valid flag; its limits and dictionary live in
+// CPropertySharedData so that clones can share them. CProperty is abstract: CPropertySimpleData keeps the
+// four fixed-width types in the slots themselves, CPropertyS keeps owned texts and the binary cache.
+//
+// Here: creation and cloning, reading (getVal, special values included), the store step every successful
+// write ends in, resizing, removing, comparing, counting, default values, invalidation. Not here: checks
+// made before a store (limits, step, dictionary, write callbacks) and text conversion; callers of storeVals
+// have done those already.
+//
+// Index arguments: getVal and removeVal take a signed index, negative for special values (QX_LIM_...).
+// rights: the access word of the calling operation (rightsOrdinary or rightsFull, component/Vocabulary.h).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "component/CComponent.h"
+#include "property/CPropertySharedData.h"
+#include "qxPropHandling.h"
+
+namespace qx {
+
+class CProperty : public CComponent {
+public:
+    // Value type 4 gives a CPropertyS, every other a CPropertySimpleData. A count of 0 means 1. An empty
+    // format string means the type's default. owner: the owning list or null, not owned.
+    static std::unique_ptr<CProperty> create(std::uint32_t valueType, std::string name, CComponent* owner,
+                                             std::uint64_t count, std::uint32_t flags,
+                                             const std::string& formatString);
+    ~CProperty() override;
+
+    // ---- component slots ----
+    // Runs the owning list's dependency step first, then the component's notification.
+    int raiseChangeNotification(bool valueChanged, bool valueCounted, bool dependentsForced,
+                                bool forceNotify) override;
+    // Without cfAlwaysForceClone the default marker; with it: as many values as the default value count,
+    // each equal to limDefault when one is set.
+    bool isDefault() override;
+    // Also clears the valid flag, so the next read asks the read callback again.
+    void invalidate() override;
+
+    // ---- storage operations of the concrete classes ----
+    // Copies the buffer's values into the slots from index on (which exist already).
+    virtual void assignVals(const ::ValBuffer& buffer, std::uint64_t index) = 0;
+    // Releases what the slots from index on own (texts, cached bytes); the slots themselves stay.
+    virtual void freeValsFrom(std::uint64_t index);
+    // Fills fresh[keptCount .. newCount-1] of a new slot array; the first keptCount are copied over after.
+    virtual void initNewVals(qxValue* fresh, std::uint64_t newCount, std::uint64_t keptCount) = 0;
+    // Removes the value at index, moving later values down; the last slot is left without content.
+    virtual void removeValAt(std::uint64_t index) = 0;
+    // Before values are read: fires the read callback (unless onlyIfInvalid and valid), string properties
+    // then rebuild texts of binary values written since the last read.
+    virtual void prepareRead(std::uint64_t index, std::uint64_t count, bool onlyIfInvalid);
+    virtual void dropBinary(std::uint64_t index, std::uint64_t count);
+    // Binary data exists in string properties only; the others fail with EInvalidValueType
+    // (setBinarySizeMax: EUnsupportedOperation).
+    virtual std::uint64_t binarySize(std::uint64_t index);
+    virtual std::uint64_t binarySizeMax();
+    virtual std::uint64_t getBinary(void* dest, std::uint64_t destSize, std::uint64_t index);
+    virtual void setBinarySizeMax(std::uint64_t size, std::uint32_t rights);
+    // blocks: a String buffer whose slots point at byte blocks; sizes[p] (low 32 bits of the value) is the
+    // size of block p. Returns 1 when something changed, 0 when every block equalled the cached bytes.
+    virtual int setBinary(std::uint32_t rights, const ::ValBuffer& blocks, const CallParam* sizes,
+                          std::size_t sizeCount, int index);
+
+    // ---- value operations ----
+    // Fills buffer.count slots from index (index >= 0), or its first slot with the special value index.
+    // An Int64 buffer may read an Int32 property and, with a logged warning, an Int32 buffer an Int64 one;
+    // slots are copied whole either way.
+    void getVal(::ValBuffer& buffer, int index);
+    // The store step: writes checked values of this property's type from index on, growing the property
+    // when they reach past its end. Returns 1 when something was stored, 0 for an equal write (nothing
+    // stored, nothing notified) unless the property is invalid or has cfAlwaysForceUpdate.
+    int storeVals(std::uint32_t rights, const ::ValBuffer& buffer, std::uint64_t index);
+    // A count of 0 means 1. Fails with ENoModifySizeRights for a fixed-size property in a list without
+    // rightsForce, and beyond the maximum value count without rightsGrowBeyondMax.
+    void setValCount(std::uint64_t count, std::uint32_t rights);
+    // Shrinks the values when they exceed the new maximum (with the same rights rules).
+    void setMaxValCount(std::uint32_t maxCount, std::uint32_t rights);
+    // Fails with EInvalidInputParameter when larger than the maximum value count.
+    void setDefaultValCount(std::uint32_t defaultCount);
+    // index < 0 removes a special value; otherwise removes one value. The last value never goes: a
+    // one-value property keeps it and still notifies.
+    void removeVal(int index, std::uint32_t rights);
+    // 0 when the buffer equals the stored values from index on, -1/1 by the first difference; -1 for a
+    // buffer of another type or one reaching past the end.
+    int valCmp(const ::ValBuffer& buffer, std::uint64_t index);
+    // query 0: number of values; 1: number of dictionary entries; anything else logs and gives 0.
+    std::uint64_t valCnt(int query) const;
+    // Needs cfAlwaysForceClone (else EUnsupportedOperation): back to the default value count and, when
+    // limDefault is set, every value limDefault.
+    void restoreDefault(std::uint32_t rights);
+
+    // ---- state ----
+    std::uint32_t valueType() const { return valueType_; }
+    std::uint64_t valCount() const { return valCount_; }
+    const qxValue* slots() const { return slots_.get(); }
+    const std::string& formatString() const { return formatString_; }
+    std::uint32_t defaultValCount() const { return defaultValCount_; }
+    std::uint32_t maxValCount() const { return maxValCount_; }
+    bool valid() const { return valid_; }
+    CPropertySharedData& propertySharedData() const { return *static_cast<CPropertySharedData*>(sharedData()); }
+
+protected:
+    CProperty(std::uint32_t valueType, std::string name, CComponent* owner, std::uint64_t count, std::uint32_t flags,
+              const std::string& formatString);
+    // The clone's shared data per mode; its slots are zeroed and its values left to the concrete class.
+    CProperty(const CProperty& source, CComponent* newOwner, const std::string* newName, CloneMode mode);
+
+    qxValue* mutableSlots() { return slots_.get(); }
+    void setValid() { valid_ = true; }
+    [[noreturn]] void throwOutOfBounds(std::int64_t index, std::uint64_t count) const;
+    // The size checks of setValCount, made before anything changes.
+    void checkResize(std::uint64_t newCount, std::uint32_t rights) const;
+
+private:
+    void resizeStorage(std::uint64_t newCount);
+
+    std::string formatString_;
+    std::unique_ptr<qxValue[]> slots_;
+    std::uint64_t valCount_;
+    std::uint32_t valueType_;
+    std::uint32_t defaultValCount_;
+    std::uint32_t maxValCount_;
+    bool valid_ = true;
+    // The validation method and the read and write callbacks arrive with the callback step.
+};
+
+// The format string a property of valueType gets when created without one ("" for unknown types).
+const char* defaultFormatString(std::uint32_t valueType);
+
+} // namespace qx
