@@ -5,8 +5,10 @@
 // (EPERM), which is exactly the release() contract; the owner check happens before the call (heldByCaller).
 //
 // A robust mutex is linked into its owner thread's robust list, so its memory must not go away while it is
-// held: the last close in a process first releases what the calling thread still holds, and an unnamed mutex
-// still held by another thread is left allocated rather than freed under it.
+// held. A named mutex that the calling thread still owns at its last close stays mapped and owned: when the
+// thread or process ends, the kernel marks it abandoned, and the next waiter anywhere is told so -- what a
+// mutex of a process that exits while owning it must look like. An unnamed mutex is released by its last
+// close, and one still held by another thread is left allocated rather than freed under it.
 #include "platform/Mutex.h"
 
 #include <cerrno>
@@ -83,7 +85,7 @@ bool initNamed(void* payload, const void* context) {
            (!static_cast<const InitRequest*>(context)->initialOwner || pthread_mutex_lock(mutex) == 0);
 }
 
-void releaseNamed(void* payload) { releaseAllHeldByCaller(static_cast<pthread_mutex_t*>(payload)); }
+bool releaseNamed(void* payload) { return !heldByCaller(static_cast<pthread_mutex_t*>(payload)); }
 
 } // namespace
 

@@ -263,8 +263,15 @@ NamedObject::~NamedObject() {
             break;
         }
     }
+    if (m->release && !m->release(payload_)) {
+        // Still owned by the caller (also in a forked child using its parent's mapping): keep the memory and
+        // the hold on the file, so the owner's end marks the object abandoned for every other holder, as a
+        // mutex of a process that exits owning it is.
+        (void)m->fd.release();
+        delete m;
+        return;
+    }
     if (m->pid == ::getpid()) {
-        if (m->release) m->release(payload_);
         GuardLock guard(m->dirFd.get(), false);
         ::munmap(m->base, m->size);
         // Succeeds only when no other open file description holds the file: we were its last holder.

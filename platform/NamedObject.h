@@ -21,8 +21,10 @@ enum class ObjectKind : std::uint32_t { Mutex = 1, Semaphore = 2, Event = 3 };
 // Called under the namespace guard with the payload of a file nobody else holds, all zero bytes; returns
 // false when the object cannot be set up (the create then fails).
 using PayloadInit = bool (*)(void* payload, const void* context);
-// Called once in the process that opened the mapping, when its last user goes, before the memory is unmapped.
-using PayloadRelease = void (*)(void* payload);
+// Called once in a process (or a forked child of it) when the mapping's last user there goes, before the memory
+// is unmapped. Returns false when the memory must stay mapped in this process (a mutex the caller still owns is linked
+// into its thread's robust list; the kernel marks it abandoned there when the thread ends).
+using PayloadRelease = bool (*)(void* payload);
 
 class NamedObject {
 public:

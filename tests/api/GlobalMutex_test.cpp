@@ -81,6 +81,17 @@ TEST(GlobalMutex, AChildThatExitsHoldingItAbandonsIt) {
     EXPECT_EQ(qxGlobalUnlock(), 1);
 }
 
+TEST(GlobalMutex, AChildThatCallsExitHoldingItAbandonsItToo) {
+    // exit() runs the library's unload teardown; closing the mutex must not quietly release it.
+    const pid_t pid = fork();
+    if (pid == 0) exit(qxGlobalLock(QX_INFINITE) == QX_WAIT_ACQUIRED ? 0 : 10);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(qxGlobalLock(QX_INFINITE), QX_WAIT_ABANDONED);
+    EXPECT_EQ(qxGlobalUnlock(), 1);
+}
+
 TEST(GlobalMutex, AParentWaitingWithoutLimitGetsItWhenTheChildReleases) {
     Child child([](Child& self) {
         if (qxGlobalLock(QX_INFINITE) != QX_WAIT_ACQUIRED) return 10;
