@@ -1,4 +1,4 @@
-// tests/sync/ForkedChild.h -- real child processes for the cross-process tests of the sync objects, and a
+// tests/support/ForkedChild.h -- real child processes for the cross-process tests, and a
 // one-way signal between processes. Children end with _exit (never returning into the test runner), and a
 // child still running when its ForkedChild goes away is killed and reaped, so no test leaves a zombie or hangs.
 #pragma once

@@ -1,4 +1,4 @@
-// tests/sync/ForkedChild_helper.cpp -- fork, pipe and reaping for the cross-process tests (ForkedChild.h).
+// tests/support/ForkedChild.cpp -- fork, pipe and reaping for the cross-process tests (ForkedChild.h).
 #include "ForkedChild.h"
 
 #include <chrono>
