@@ -1,5 +1,6 @@
-// frame/Eqx.cpp -- the exception messages that need formatting, and formatText, the one printf-to-string
-// helper of the library. Messages are built where the exception is made so that the boundary only copies.
+// frame/Eqx.cpp -- the exception messages that need formatting, and formatText/vformatText, the
+// printf-to-string helpers of the library. Messages are built where the exception is made, so that the
+// boundary only copies.
 #include "frame/Eqx.h"
 
 #include <cstdarg>
@@ -7,26 +8,27 @@
 
 namespace qx {
 
-std::string formatText(const char* format, ...) {
+std::string vformatText(const char* format, std::va_list args) {
     char small[256];
-    va_list args;
-    va_start(args, format);
-    va_list again;
+    std::va_list again;
     va_copy(again, args);
     const int needed = std::vsnprintf(small, sizeof small, format, args);
-    va_end(args);
     std::string out;
-    if (needed < 0) {
-        va_end(again);
-        return out;
-    }
-    if (static_cast<std::size_t>(needed) < sizeof small) {
+    if (needed >= 0 && static_cast<std::size_t>(needed) < sizeof small) {
         out.assign(small, static_cast<std::size_t>(needed));
-    } else {
+    } else if (needed >= 0) {
         out.resize(static_cast<std::size_t>(needed));
         std::vsnprintf(out.data(), out.size() + 1, format, again);
     }
     va_end(again);
+    return out;
+}
+
+std::string formatText(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::string out = vformatText(format, args);
+    va_end(args);
     return out;
 }
 

@@ -6,6 +6,7 @@
 // (std::bad_alloc, std::out_of_range) are caught by different clauses and reported differently.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -237,7 +238,8 @@ struct EInvalidInputData : EHandleManager {
     explicit EInvalidInputData(std::string d) : EHandleManager(std::move(d)) {}
 };
 
-// printf into a std::string; every message the frame formats goes through here.
+// printf into a std::string; every message the library formats goes through one of these two.
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string vformatText(const char* format, std::va_list args) __attribute__((format(printf, 1, 0)));
 
 } // namespace qx

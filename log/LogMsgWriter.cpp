@@ -2,6 +2,8 @@
 // and the debug-flags configuration are not built yet, so emit() receives every message and writes nothing.
 #include "log/LogMsgWriter.h"
 
+#include "frame/Eqx.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <utility>
@@ -16,19 +18,7 @@ LogMsgWriter::~LogMsgWriter() = default;
 void LogMsgWriter::emit(int, const std::string&) {}
 
 void LogMsgWriter::write(int messageClass, const char* format, va_list args) {
-    char small[256];
-    va_list again;
-    va_copy(again, args);
-    const int needed = std::vsnprintf(small, sizeof small, format, args);
-    std::string text;
-    if (needed >= 0 && static_cast<std::size_t>(needed) < sizeof small) {
-        text.assign(small, static_cast<std::size_t>(needed));
-    } else if (needed >= 0) {
-        text.resize(static_cast<std::size_t>(needed));
-        std::vsnprintf(text.data(), text.size() + 1, format, again);
-    }
-    va_end(again);
-    emit(messageClass, text);
+    emit(messageClass, vformatText(format, args));
 }
 
 void LogMsgWriter::writeInformation(const char* format, ...) {
