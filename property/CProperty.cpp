@@ -11,6 +11,7 @@
 #include "property/CPropertyS.h"
 #include "property/CPropertySimpleData.h"
 #include "property/CValBuffer.h"
+#include "property/ValueFormat.h"
 
 namespace qx {
 
@@ -30,6 +31,11 @@ std::unique_ptr<CProperty> CProperty::create(std::uint32_t valueType, std::strin
                                              const std::string& formatString) {
     if ((flags & QX_CF_ALLOW_VALUE_COMBINATIONS) != 0 && valueType != QX_VT_INT32 && valueType != QX_VT_INT64) {
         throw EInvalidValueType(name);
+    }
+    // The format is applied to values with printf semantics on every text read; a misfit is refused now,
+    // once, rather than left to undefined behaviour later. Unknown types never apply theirs.
+    if (!formatString.empty() && *defaultFormatString(valueType) != '\0') {
+        checkFormat(formatString, valueType, FormatUse::Value);
     }
     if (valueType == QX_VT_STRING) {
         return std::make_unique<CPropertyS>(std::move(name), owner, count, flags, formatString);
@@ -100,6 +106,11 @@ void CProperty::prepareRead(std::uint64_t, std::uint64_t, bool onlyIfInvalid) {
 }
 
 void CProperty::dropBinary(std::uint64_t, std::uint64_t) {}
+
+int CProperty::setValsFromOtherType(std::uint32_t, const ::ValBuffer&, std::uint64_t) {
+    throw EInvalidValueType(name());
+}
+bool CProperty::validateValsFromOtherType(const ::ValBuffer&) { throw EInvalidValueType(name()); }
 
 std::uint64_t CProperty::binarySize(std::uint64_t) { throw EInvalidValueType(name()); }
 std::uint64_t CProperty::binarySizeMax() { throw EInvalidValueType(name()); }

@@ -3,10 +3,11 @@
 // CPropertySharedData so that clones can share them. CProperty is abstract: CPropertySimpleData keeps the
 // four fixed-width types in the slots themselves, CPropertyS keeps owned texts and the binary cache.
 //
-// Here: creation and cloning, reading (getVal, special values included), the store step every successful
-// write ends in, resizing, removing, comparing, counting, default values, invalidation. Not here: checks
-// made before a store (limits, step, dictionary, write callbacks) and text conversion; callers of storeVals
-// have done those already.
+// The class is implemented in three files: CProperty.cpp (creation and cloning, reading, the store step
+// every successful write ends in, resizing, removing, comparing, counting, default values, invalidation),
+// CPropertyValidation.cpp (what is judged before a store: the write hook, dictionary translation, text
+// parsing, step snapping, limits, special-value writes and the dictionary itself) and CPropertyText.cpp
+// (values as text). Callers of storeVals have done the checks already; writeVals does them.
 //
 // Index arguments: getVal and removeVal take a signed index, negative for special values (QX_LIM_...).
 // rights: the access word of the calling operation (rightsOrdinary or rightsFull, component/Vocabulary.h).
@@ -15,6 +16,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "component/CComponent.h"
 #include "property/CPropertySharedData.h"
@@ -65,6 +68,67 @@ public:
     virtual int setBinary(std::uint32_t rights, const ::ValBuffer& blocks, const CallParam* sizes,
                           std::size_t sizeCount, int index);
 
+    // Slot 16: values of another fixed-width type; string properties store them as text (each type's
+    // default format), the others fail with EInvalidValueType. Returns what storeVals returns.
+    virtual int setValsFromOtherType(std::uint32_t rights, const ::ValBuffer& buffer, std::uint64_t index);
+    // Slot 17: the check of slot 16 without storing.
+    virtual bool validateValsFromOtherType(const ::ValBuffer& buffer);
+
+    // ---- checked writes (CPropertyValidation.cpp) ----
+    // The value write, in this order: write hook; dictionary translation (names, or values checked against
+    // the entries) or, without a dictionary, parsing of texts; step snapping; limit checks; the store step
+    // and its notification. index < 0 writes that special value and reshapes the stored values to it.
+    // Returns 1 when something changed. Nothing is stored when a check fails. Values of this property's
+    // fixed-width type written over existing values cost no heap allocation (up to 16 values with a step).
+    int writeVals(std::uint32_t rights, const ::ValBuffer& buffer, int index);
+    // The checks of writeVals without storing. False when a dictionary property would refuse the values;
+    // type, limit and write-hook failures throw as they would in writeVals.
+    bool validateVals(const ::ValBuffer& buffer);
+    // Judges and stores one special value (owner only; allowed keys depend on the type; a step of 0 is
+    // refused). True when the table changed. The stored values are not reshaped here.
+    bool setLimit(int key, const qxValue& value);
+    // False when nothing was removed. The stored values stay as they are.
+    bool removeLimit(int key);
+    bool hasSpecialValue(int key) const { return propertySharedData().limit(key) != nullptr; }
+    // The value snapped to the step width (unchanged without one, and for non-numeric types).
+    qxValue snapToStep(const qxValue& value) const;
+    // EValTooLarge/EValTooSmall for the first value (by position in buffer) above the maximum, then the
+    // first below the minimum. buffer must be of this property's type; non-numeric types pass.
+    void checkLimits(const ::ValBuffer& buffer) const;
+    // EValTooLarge for the first of count byte counts (low 32 bits of each value) above limBinarySizeMax.
+    void checkBinarySizes(const CallParam* sizes, std::size_t count) const;
+
+    // ---- translation dictionary (CPropertyValidation.cpp) ----
+    // Adds or changes one entry (owner only). An unknown name with a known value renames that entry; a known
+    // name gets the value. The first entry ever also becomes every stored value (and limDefault).
+    void registerEntry(const char* entryName, const qxValue& value);
+    // Unknown names and a missing dictionary change nothing and need no rights.
+    void removeEntry(const char* entryName);
+    void removeDictionary();
+    // Position of the first entry with exactly this name / this value; -1 when none.
+    int findName(std::string_view text) const;
+    int findValue(const qxValue& slot) const;
+    // Fills slot i of names with entry i's name (owned here, valid until the dictionary changes) and slot i
+    // of values with its value. Nothing without a dictionary; ESizeMismatch unless both counts equal the
+    // number of entries.
+    void getTranslationTable(::ValBuffer& names, ::ValBuffer& values) const;
+    // One entry as two result elements: String name, value as Int32/Double/Int64.
+    void dictionaryEntry(std::uint64_t position, CallParam& nameOut, CallParam& valueOut) const;
+    // valCmp of this property's values against all of other's values from index 0.
+    int compareValues(const CProperty& other);
+
+    // ---- values as text (CPropertyText.cpp) ----
+    // format: null or "" for none; checked before use (EInvalidInputParameter naming it on a misfit).
+    // One value or special value as text; dictionary names (and combination names "A B") where a
+    // dictionary holds the value.
+    std::string valueTextAt(const char* format, int index);
+    // Values start..end (end 0x7FFFFFFF: the last) as one text, special values (start < 0) first, each
+    // followed by delimiter (null: " "), then the values separated by it. mode bit 0 (QX_AT_RAW_VALUES):
+    // numbers even where a dictionary names them.
+    std::string arrayText(const char* format, const char* delimiter, int start, int end, int mode);
+    // Texts written to an Int64 property are read in base 16 when the format string holds an 'x' or 'X'.
+    bool hexMode() const { return formatString_.find_first_of("xX") != std::string::npos; }
+
     // ---- value operations ----
     // Fills buffer.count slots from index (index >= 0), or its first slot with the special value index.
     // An Int64 buffer may read an Int32 property and, with a logged warning, an Int32 buffer an Int64 one;
@@ -112,11 +176,31 @@ protected:
     qxValue* mutableSlots() { return slots_.get(); }
     void setValid() { valid_ = true; }
     [[noreturn]] void throwOutOfBounds(std::int64_t index, std::uint64_t count) const;
+    // HOOK, first step of every value write, validation and binary write: will call the write callback or
+    // the validation method and throw EValidationFailed on refusal. Neither can be attached yet (they come
+    // with the callback step), so it returns at once.
+    void runWriteHook(const ::ValBuffer& buffer);
     // The size checks of setValCount, made before anything changes.
     void checkResize(std::uint64_t newCount, std::uint32_t rights) const;
 
 private:
     void resizeStorage(std::uint64_t newCount);
+    // Write steps of CPropertyValidation.cpp.
+    int limitedStore(std::uint32_t rights, const ::ValBuffer& buffer, std::uint64_t index);
+    int writeSpecialVal(const ::ValBuffer& buffer, int index);
+    // Every text of a String buffer read as numbers of this property's type, appended to out.
+    void parseTexts(const ::ValBuffer& texts, std::vector<qxValue>& out) const;
+    // Dictionary names to values (split at ' ', '"' and '|' for combination properties).
+    qxValue translateName(const char* text) const;
+    // The bits a combination property allows: limMaximum, or the union of the entries without one.
+    std::uint64_t combinationMask() const;
+    bool fitsCombinationMask(const qxValue& value) const;
+    // The text of a value in messages: the type's default format.
+    std::string messageText(const qxValue& value) const;
+    // Text of a special value (string properties keep byte counts there, shown as 64-bit integers).
+    std::string specialValueText(const char* format, const qxValue& value) const;
+    // The text of one stored value by the dictionary rules of arrayText and valueTextAt.
+    void appendNameText(std::string& out, const char* format, const qxValue& value) const;
 
     std::string formatString_;
     std::unique_ptr<qxValue[]> slots_;

@@ -9,6 +9,7 @@
 #include "log/LogMsgWriter.h"
 #include "property/Base64.h"
 #include "property/CValBuffer.h"
+#include "property/ValueText.h"
 
 namespace qx {
 
@@ -170,18 +171,9 @@ int CPropertyS::setBinary(std::uint32_t rights, const ::ValBuffer& blocks, const
     for (std::uint64_t p = 0; p < blocks.count; ++p) {
         if (blocks.pSlots[p].ptr == nullptr) throw EInvalidInputParameter();
     }
-    // The write callback or validation method judges the blocks here once the callback step exists.
+    runWriteHook(blocks);
+    checkBinarySizes(sizes, sizeCount);
     auto sizeOf = [&](std::uint64_t p) { return sizes[p].value.bits & 0xFFFFFFFFu; };
-    if (const qxValue* limit = propertySharedData().limit(QX_LIM_BINARY_SIZE_MAX)) {
-        for (std::uint64_t p = 0; p < blocks.count; ++p) {
-            if (sizeOf(p) > limit->bits) {
-                throw EValTooLarge(formatText("The value at index %u for property '%s' contains too much data. "
-                                              "Allowed: %u bytes, got: %u bytes",
-                                              static_cast<unsigned>(p), name().c_str(),
-                                              static_cast<unsigned>(limit->bits), static_cast<unsigned>(sizeOf(p))));
-            }
-        }
-    }
     const auto first = static_cast<std::uint64_t>(index);
     const bool grows = first + blocks.count > valCount();
     if (grows) checkResize(first + blocks.count, rights);
@@ -208,6 +200,24 @@ int CPropertyS::setBinary(std::uint32_t rights, const ::ValBuffer& blocks, const
     setValid();
     raiseChangeNotification(true, false, false, false);
     return 1;
+}
+
+namespace {
+bool isFixedWidthType(std::uint32_t type) {
+    return type == QX_VT_INT32 || type == QX_VT_DOUBLE || type == QX_VT_POINTER || type == QX_VT_INT64;
+}
+} // namespace
+
+int CPropertyS::setValsFromOtherType(std::uint32_t rights, const ::ValBuffer& buffer, std::uint64_t index) {
+    if (!isFixedWidthType(buffer.valType)) throw EInvalidValueType(name());
+    CValBuffer texts(QX_VT_STRING, buffer.count);
+    for (std::uint64_t i = 0; i < buffer.count; ++i) texts.setText(i, valueText(buffer.valType, buffer.pSlots[i], nullptr));
+    return storeVals(rights, texts, index);
+}
+
+bool CPropertyS::validateValsFromOtherType(const ::ValBuffer& buffer) {
+    if (!isFixedWidthType(buffer.valType)) throw EInvalidValueType(name());
+    return true;
 }
 
 void CPropertyS::setBinarySizeMax(std::uint64_t size, std::uint32_t rights) {

@@ -40,6 +40,9 @@ public:
     void setBinarySizeMax(std::uint64_t size, std::uint32_t rights) override;
     int setBinary(std::uint32_t rights, const ::ValBuffer& blocks, const CallParam* sizes, std::size_t sizeCount,
                   int index) override;
+    // Numbers of the four fixed-width types are stored as their texts in the type's default format.
+    int setValsFromOtherType(std::uint32_t rights, const ::ValBuffer& buffer, std::uint64_t index) override;
+    bool validateValsFromOtherType(const ::ValBuffer& buffer) override;
 
     // How many texts have been decoded into the cache so far (tests use it to see "at most once").
     std::uint64_t decodeCount() const { return decodeCount_; }

@@ -19,6 +19,7 @@ CPropertySharedData::CPropertySharedData(const CPropertySharedData& source, cons
     : CComponentSharedData(source.type(), source.flags(), newOwner) {
     copyDescriptionFrom(source);
     if (source.limits_) limits_ = std::make_unique<std::map<std::int32_t, qxValue>>(*source.limits_);
+    refreshView();
     if (source.dictionary_) {
         dictionary_ = std::make_unique<std::vector<DictionaryEntry>>();
         dictionary_->reserve(source.dictionary_->size());
@@ -36,6 +37,10 @@ const qxValue* CPropertySharedData::limit(std::int32_t key) const {
     return it == limits_->end() ? nullptr : &it->second;
 }
 
+void CPropertySharedData::refreshView() {
+    view_ = LimitView{limit(QX_LIM_MAXIMUM), limit(QX_LIM_MINIMUM), limit(QX_LIM_STEP_WIDTH)};
+}
+
 bool CPropertySharedData::setLimit(std::int32_t key, const qxValue& value, const CComponent* client) {
     checkClient(client, where);
     if (!limits_) limits_ = std::make_unique<std::map<std::int32_t, qxValue>>();
@@ -46,6 +51,7 @@ bool CPropertySharedData::setLimit(std::int32_t key, const qxValue& value, const
         if (compareSlots(type, it->second, value) == 0) return false;
         it->second = value;
     }
+    refreshView();
     countChange();
     return true;
 }
@@ -54,6 +60,7 @@ bool CPropertySharedData::removeLimit(std::int32_t key, const CComponent* client
     if (!limits_) return false;
     checkClient(client, where);
     if (limits_->erase(key) == 0) return false;
+    refreshView();
     countChange();
     return true;
 }

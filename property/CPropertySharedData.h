@@ -25,6 +25,13 @@ struct DictionaryEntry {
     std::unique_ptr<char[]> text;
 };
 
+// The three limits that judge a numeric write, found in one pass over the table; null where not set.
+struct LimitView {
+    const qxValue* maximum = nullptr;
+    const qxValue* minimum = nullptr;
+    const qxValue* step = nullptr;
+};
+
 class CPropertySharedData : public CComponentSharedData {
 public:
     CPropertySharedData(std::uint32_t type, std::uint32_t flags, const CComponent* owner);
@@ -38,6 +45,8 @@ public:
     bool hasLimits() const { return limits_ != nullptr; }
     // The special value stored under key, or null.
     const qxValue* limit(std::int32_t key) const;
+    // Kept up to date by every change of the table (map nodes never move), so a write reads it for free.
+    LimitView limitView() const { return view_; }
     // Inserts or overwrites; false when the key already held an equal value (compared in the type's width).
     bool setLimit(std::int32_t key, const qxValue& value, const CComponent* client);
     // False when there is no table or no such key; the client is checked whenever a table exists.
@@ -59,9 +68,11 @@ public:
 
 private:
     DictionaryEntry makeEntry(const std::string& name, const qxValue& value) const;
+    void refreshView();
 
     std::unique_ptr<std::vector<DictionaryEntry>> dictionary_;
     std::unique_ptr<std::map<std::int32_t, qxValue>> limits_;
+    LimitView view_;
 };
 
 } // namespace qx

@@ -1,4 +1,5 @@
-// tests/property/PropertyFootprint_test.cpp -- what one property costs on the heap. This file replaces the
+// tests/property/PropertyFootprint_test.cpp -- what one property costs on the heap, and that checked writes
+// of fixed-width values and default-format texts of them cost nothing there. This file replaces the
 // global operator new/delete of the whole test program with malloc-based ones that count only while a
 // Counting scope is open, so the other tests are unaffected.
 #include <cstdio>
@@ -7,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "component/Vocabulary.h"
 #include "property/CProperty.h"
+#include "property/CValBuffer.h"
 
 namespace {
 bool g_counting = false;
@@ -74,6 +77,45 @@ TEST(PropertyFootprint, OneInt32PropertyCostsUnder300Bytes) {
         blocks = g_blocks;
     }
     EXPECT_EQ(blocks, 2u) << "a sharing clone allocates its object and its slot, no shared data";
+}
+
+TEST(PropertyFootprint, CheckedWritesOfFixedWidthValuesStayOffTheHeap) {
+    auto p = CProperty::create(QX_VT_INT32, "Gain", nullptr, 4, QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS, "");
+    CValBuffer limit(QX_VT_INT32, 1);
+    limit[0].i32 = 1000;
+    p->writeVals(rightsOrdinary, limit, QX_LIM_MAXIMUM);
+    limit[0].i32 = -1000;
+    p->writeVals(rightsOrdinary, limit, QX_LIM_MINIMUM);
+    limit[0].i32 = 4;
+    p->writeVals(rightsOrdinary, limit, QX_LIM_STEP_WIDTH);
+    auto d = CProperty::create(QX_VT_DOUBLE, "Rate", nullptr, 1, QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS, "");
+    CValBuffer dmax(QX_VT_DOUBLE, 1);
+    dmax[0].dbl = 1e6;
+    d->writeVals(rightsOrdinary, dmax, QX_LIM_MAXIMUM);
+
+    CValBuffer one(QX_VT_INT32, 1), four(QX_VT_INT32, 4), rate(QX_VT_DOUBLE, 1);
+    int changes = 0;
+    std::size_t blocks = 0;
+    std::string text;
+    {
+        Counting scope;
+        for (int i = 0; i < 200; ++i) {
+            one[0].i32 = i * 7 - 700;
+            changes += p->writeVals(rightsOrdinary, one, i % 4);
+            rate[0].dbl = i * 0.5;
+            changes += d->writeVals(rightsOrdinary, rate, 0);
+        }
+        for (int k = 0; k < 4; ++k) four[static_cast<std::uint64_t>(k)].i32 = 100 * k + k % 2;
+        changes += p->writeVals(rightsOrdinary, four, 0);
+        text = p->valueTextAt(nullptr, 3);
+        blocks = g_blocks;
+    }
+    EXPECT_EQ(blocks, 0u);
+    EXPECT_GT(changes, 300) << "the writes must have stored something";
+    EXPECT_EQ(text, "300");
+    CValBuffer back(QX_VT_INT32, 4);
+    p->getVal(back, 0);
+    EXPECT_EQ(back[1].i32, 100) << "101 snaps to the step counted from the minimum";
 }
 
 } // namespace
