@@ -28,6 +28,11 @@ bool assignIfDifferent(T& field, const T& value) {
 CComponentSharedData::CComponentSharedData(std::uint32_t type, std::uint32_t flags, const CComponent* owner)
     : type_(type), flags_(flags), owner_(owner) {}
 
+CComponentSharedData::CComponentSharedData(const CComponentSharedData& source, const CComponent* newOwner)
+    : type_(source.type_), flags_(source.flags_), owner_(newOwner) {
+    copyDescriptionFrom(source);
+}
+
 CComponentSharedData::~CComponentSharedData() = default;
 
 const std::string& CComponentSharedData::displayName() const { return extras_ ? extras_->displayName : emptyText; }

@@ -25,6 +25,9 @@ class CComponentSharedData {
 public:
     // owner: the creating component, not owned; the only client allowed to change this object.
     CComponentSharedData(std::uint32_t type, std::uint32_t flags, const CComponent* owner);
+    // Deep copy for another owner (a cloned list): type and description copied; counters, user data and
+    // feature selections start afresh.
+    CComponentSharedData(const CComponentSharedData& source, const CComponent* newOwner);
     virtual ~CComponentSharedData();
     CComponentSharedData(const CComponentSharedData&) = delete;
     CComponentSharedData& operator=(const CComponentSharedData&) = delete;

@@ -1,6 +1,6 @@
 // frame/Library.cpp -- owns the reference count and the two globals that live between the first
-// initialisation and the last release: the logger and the named global mutex. The list manager joins them
-// with the lists step and is torn down first.
+// initialisation and the last release: the logger and the named global mutex; and the teardown of the list
+// manager, which is made on first use (list/CPropListManager.cpp) and destroyed first at the last release.
 //
 // Guard: none. Initialisation and teardown are made from one thread (the module load and unload
 // notifications do exactly that); the count is atomic only so that a careless caller cannot tear it.
@@ -13,6 +13,7 @@
 #include <new>
 
 #include "frame/LastError.h"
+#include "list/CPropListManager.h"
 #include "log/LogMsgWriter.h"
 #include "sync/CMutex.h"
 
@@ -33,7 +34,8 @@ void createGlobals() noexcept {
 }
 
 void destroyGlobals() noexcept {
-    // The list manager is destroyed here, before anything else, once lists exist.
+    // Lists first: their components may still log while they go, and the logger goes last.
+    CPropListManager::destroyInstance();
     resetLastError();
     delete g_globalMutex;
     g_globalMutex = nullptr;

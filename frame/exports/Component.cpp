@@ -1,16 +1,24 @@
-// frame/exports/Component.cpp -- the component parameter functions: read and change one descriptive parameter of any component, and restore defaults.
-// Each function is a thin frame: check arguments, resolve handles, delegate, and let guarded() report.
-// Functions whose operations are not built yet report PROPHANDLING_IMPLEMENTATION_MISSING.
+// frame/exports/Component.cpp -- the component parameter functions: read and change one descriptive parameter
+// of any component, and restore defaults. Thin frames over frame/ComponentParam.cpp.
 #include "frame/Boundary.h"
+#include "frame/ComponentParam.h"
+#include "frame/Resolve.h"
 
 using namespace qx;
 
 extern "C" {
 
-QX_API int qxCompGetParam(HOBJ, int, const CallParam*, size_t, CallParam*, size_t) { return notImplemented("qxCompGetParam"); }
+QX_API int qxCompGetParam(HOBJ hObj, int paramId, const CallParam* pIn, size_t inCount, CallParam* pOut,
+                          size_t outCount) {
+    return guarded([&] { getComponentParam(hObj, paramId, pIn, inCount, pOut, outCount); });
+}
 
-QX_API int qxCompSetParam(HOBJ, int, const CallParam*, size_t, int) { return notImplemented("qxCompSetParam"); }
+QX_API int qxCompSetParam(HOBJ hObj, int paramId, const CallParam* pIn, size_t inCount, int force) {
+    return guarded([&] { setComponentParam(hObj, paramId, pIn, inCount, rightsFor(force)); });
+}
 
-QX_API int qxCompRestoreDefault(HOBJ, int) { return notImplemented("qxCompRestoreDefault"); }
+QX_API int qxCompRestoreDefault(HOBJ hObj, int force) {
+    return guarded([&] { restoreComponentDefault(hObj, rightsFor(force)); });
+}
 
 } // extern "C"

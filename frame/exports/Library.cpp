@@ -6,6 +6,7 @@
 #include "frame/LastError.h"
 #include "frame/Library.h"
 #include "frame/StringOutput.h"
+#include "list/CPropListManager.h"
 #include "sync/CCriticalSection.h"
 #include "sync/CMutex.h"
 
@@ -52,6 +53,12 @@ QX_API void qxLockCompAccess(void) { componentAccessLock().enter(); }
 
 QX_API void qxUnlockCompAccess(void) { componentAccessLock().leave(); }
 
-QX_API int qxIsPropListValid(HOBJ) { return notImplemented("qxIsPropListValid"); }
+// Answers 1 or 0 and never touches the last error: a failure to make the manager reads as "no such list".
+QX_API int qxIsPropListValid(HOBJ hList) {
+    int valid = 0;
+    const int result =
+        guarded<Record::Nothing>([&] { valid = CPropListManager::instance().listAt(hList) != nullptr ? 1 : 0; });
+    return result == PROPHANDLING_NO_ERROR ? valid : 0;
+}
 
 } // extern "C"

@@ -1,0 +1,152 @@
+// list/CPropListManager.cpp -- the slot table of list IDs with its free chain, the reverse map used to give
+// an ID back, ownership of the lists that sit in no other list, and the process-wide pointer to the one
+// manager. Not here: what a list does when it dies (list/CPropList.cpp); resolving handles to components
+// (frame/Resolve.cpp).
+//
+// Guard of g_manager: the component-access lock for every use; made on first need under that lock, and
+// destroyed by the library's last release (frame/Library.cpp), which callers make from one thread.
+#include "list/CPropListManager.h"
+
+#include "frame/Eqx.h"
+#include "list/CPropList.h"
+#include "log/LogMsgWriter.h"
+
+namespace qx {
+
+namespace {
+constinit CPropListManager* g_manager = nullptr;
+}
+
+CPropListManager& CPropListManager::instance() {
+    if (g_manager != nullptr) return *g_manager;
+    auto made = std::unique_ptr<CPropListManager>(new CPropListManager());
+    // The built-in lists take their IDs from this manager, so it must be reachable while they are made.
+    // Should making them fail, the pointer is cleared before `made` destroys what was made.
+    struct ClearOnFailure {
+        bool armed = true;
+        ~ClearOnFailure() {
+            if (armed) g_manager = nullptr;
+        }
+    } clear;
+    g_manager = made.get();
+    made->makeBuiltInLists();
+    clear.armed = false;
+    return *made.release();
+}
+
+CPropListManager* CPropListManager::existing() noexcept { return g_manager; }
+
+void CPropListManager::destroyInstance() noexcept {
+    CPropListManager* manager = g_manager;
+    if (manager == nullptr) return;
+    // Lists reach the manager through g_manager while they die; it is cleared only when all are gone.
+    for (std::size_t id = 0; id < manager->slots_.size(); ++id) {
+        if (CPropList* list = manager->slots_[id].list) manager->destroyList(*list);
+    }
+    g_manager = nullptr;
+    delete manager;
+}
+
+CPropListManager::~CPropListManager() = default;
+
+void CPropListManager::makeBuiltInLists() {
+    adopt(std::make_unique<CPropList>("globalRoot", 0, QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS));
+    CPropList& root = adopt(std::make_unique<CPropList>("root", 0, QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS));
+    globalRoot().registerList(root, QX_INDEX_APPEND);
+}
+
+std::uint16_t CPropListManager::allocateID(CPropList& list) {
+    std::uint16_t id;
+    if (freeHead_ == 0xFFFF) {
+        if (slots_.size() >= kMaxLists) throw ECantAllocateNewList();
+        ids_.reserve(ids_.size() + 1);
+        id = static_cast<std::uint16_t>(slots_.size());
+        slots_.push_back(Slot{0xFFFF, &list, nullptr});
+    } else {
+        ids_.reserve(ids_.size() + 1);
+        id = freeHead_;
+        freeHead_ = slots_[id].nextFree;
+        slots_[id].nextFree = 0xFFFF;
+        slots_[id].list = &list;
+    }
+    ids_.emplace(&list, id);
+    return id;
+}
+
+int CPropListManager::lookupID(const CPropList& list) const noexcept {
+    const auto it = ids_.find(&list);
+    if (it != ids_.end() && it->second < slots_.size() && slots_[it->second].list == &list) return it->second;
+    if (LogMsgWriter* log = libraryLogger()) {
+        log->writeError("%s: Inconsistent property list hash table detected. Using fallback method(slower).\n",
+                        "qx::CPropListManager::propListID");
+    }
+    for (std::size_t id = 0; id < slots_.size(); ++id) {
+        if (slots_[id].list == &list) return static_cast<int>(id);
+    }
+    if (LogMsgWriter* log = libraryLogger()) {
+        log->writeError("%s: ERROR!!! Can't find list %p.\n", "qx::CPropListManager::propListID",
+                        static_cast<const void*>(&list));
+    }
+    return -1;
+}
+
+std::uint16_t CPropListManager::propListID(const CPropList& list) const {
+    const int id = lookupID(list);
+    if (id < 0) throw EInvalidListID();
+    return static_cast<std::uint16_t>(id);
+}
+
+void CPropListManager::removeList(const CPropList& list) noexcept {
+    const int found = lookupID(list);
+    if (found < 0) return; // logged; a list the table does not know holds no slot to free
+    const auto id = static_cast<std::uint16_t>(found);
+    Slot& slot = slots_[id];
+    slot.list = nullptr;
+    slot.nextFree = freeHead_;
+    freeHead_ = id;
+    if (ids_.erase(&list) == 0) {
+        if (LogMsgWriter* log = libraryLogger()) {
+            log->writeError("%s: Inconsistent property list hash table detected.\n", "qx::CPropListManager::removeList");
+        }
+    }
+}
+
+CPropList& CPropListManager::listFromHandle(HOBJ handle) const {
+    if (CPropList* list = listAt(handle)) return *list;
+    throw EInvalidListID(formatText("Invalid list ID(0x%08x)", handle));
+}
+
+CPropList& CPropListManager::adopt(std::unique_ptr<CPropList> list) {
+    CPropList& adopted = *list;
+    slots_.at(adopted.listID()).owned = std::move(list);
+    return adopted;
+}
+
+std::unique_ptr<CPropList> CPropListManager::release(CPropList& list) noexcept {
+    const std::uint16_t id = list.listID();
+    if (id >= slots_.size() || slots_[id].owned.get() != &list) return nullptr;
+    return std::move(slots_[id].owned);
+}
+
+bool CPropListManager::owns(const CPropList& list) const {
+    const std::uint16_t id = list.listID();
+    return id < slots_.size() && slots_[id].owned.get() == &list;
+}
+
+bool CPropListManager::destroyList(CPropList& list) {
+    if (auto* owner = dynamic_cast<CPropList*>(list.owner())) {
+        std::unique_ptr<CComponent> taken = owner->takeOwned(list.index(), &list);
+        if (taken) {
+            taken.reset();
+            return true;
+        }
+    }
+    if (std::unique_ptr<CPropList> doomed = release(list)) {
+        doomed.reset();
+        return true;
+    }
+    // Nobody holds it where it should be held: it is being destroyed already (by its owner, further up).
+    return false;
+}
+
+} // namespace qx

@@ -1,0 +1,158 @@
+// Derived and cloned lists through the C interface: what a derived list shows, how it follows its parent,
+// what it may change, and how families are destroyed.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ListTestSupport.h"
+
+using namespace qxtest;
+
+namespace {
+
+void setUserValue(HOBJ h, uint64_t v) {
+    CallParam in{};
+    in.type = QX_PT_COMPONENT_DATA;
+    in.value.bits = v;
+    ASSERT_EQ(qxCompSetParam(h, QX_PAR_COMPONENT_DATA, &in, 1, 0), 0) << lastError().text;
+}
+
+HOBJ derive(HOBJ parent, const char* name = nullptr) {
+    HOBJ h = 0;
+    EXPECT_EQ(qxPropListDerive(&h, parent, name), 0) << lastError().text;
+    return h;
+}
+
+TEST(ListDerive, ShowsTheParentsPropertyAndClonesForceCloneOnes) {
+    const HOBJ parent = createList("parent");
+    const HOBJ shared = addProp(parent, "shared");
+    const HOBJ forced = addProp(parent, "forced", QX_INDEX_APPEND, QX_CT_PROP_INT32,
+                                QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS | QX_CF_ALWAYS_FORCE_CLONE);
+    const HOBJ derived = derive(parent);
+    EXPECT_EQ(derived, 0x0003FFFFu);
+    EXPECT_EQ(textParam(derived, QX_PAR_NAME), "parent") << "no name given: the parent's";
+    setUserValue(shared, 7);
+    setUserValue(forced, 9);
+    EXPECT_EQ(param(0x00030000, QX_PAR_COMPONENT_DATA).value.bits, 7u) << "the same object";
+    EXPECT_EQ(param(0x00030001, QX_PAR_COMPONENT_DATA).value.bits, 0u) << "its own copy";
+    EXPECT_EQ(u32Param(0x00030000, QX_PAR_IS_INHERITED), 1u);
+    EXPECT_EQ(u32Param(0x00030001, QX_PAR_IS_INHERITED), 0u);
+    EXPECT_EQ(u32Param(shared, QX_PAR_IS_INHERITED), 0u);
+    EXPECT_EQ(u32Param(derived, QX_PAR_IS_INHERITED), 1u);
+    EXPECT_EQ(u32Param(0x00030000, QX_PAR_IS_DEFAULT), 1u) << "still the parent's property";
+}
+
+TEST(ListDerive, FollowsLaterRegistrationsAndRemovalsOfTheParent) {
+    const HOBJ parent = createList("parent");
+    const HOBJ derived = derive(parent, "derived");
+    const HOBJ grandChild = derive(derived, "grandChild");
+    addProp(parent, "late", 3);
+    const CallParam late = textIn("late");
+    CallParam out{};
+    ASSERT_EQ(qxCompGetParam(grandChild, QX_PAR_HANDLE_BY_NAME, &late, 1, &out, 1), 0);
+    EXPECT_EQ(out.value.bits, 0x00040003u);
+    EXPECT_EQ(u32Param(derived, QX_PAR_ENTRY_COUNT), 4u);
+    ASSERT_EQ(qxPropListRemoveComp(0x00020003), 0);
+    EXPECT_EQ(qxCompGetParam(grandChild, QX_PAR_HANDLE_BY_NAME, &late, 1, &out, 1), PROPHANDLING_COMPONENT_NOT_FOUND);
+    EXPECT_EQ(lastError().text, "Component 'late' is no member of list grandChild");
+}
+
+TEST(ListDerive, ASubListIsDerivedNotShared) {
+    const HOBJ parent = createList("parent");
+    const HOBJ sub = addSubList(parent, "sub"); // list 3
+    addProp(0x0003FFFF, "inner");
+    const HOBJ derived = derive(parent);        // list 4, its "sub" is list 5
+    EXPECT_EQ(handleParam(0x00040000, QX_PAR_LIST_HANDLE), 0x0005FFFFu);
+    EXPECT_EQ(handleParam(0x00040000, QX_PAR_BASE_LIST), sub);
+    EXPECT_EQ(handleParam(0x00040000, QX_PAR_ORIGIN), sub);
+    EXPECT_EQ(handleParam(derived, QX_PAR_BASE_LIST), parent);
+    EXPECT_EQ(handleParam(0x0005FFFF, QX_PAR_PARENT_LIST), 0x00040000u);
+    HOBJ found = 0;
+    ASSERT_EQ(qxPropListFindComp(&found, 0x00040000, "inner", 0, 0), 0);
+    EXPECT_EQ(found, 0x00050000u);
+}
+
+TEST(ListDerive, TheDerivedChainRunsFromTheNewestList) {
+    const HOBJ parent = createList("parent");
+    EXPECT_EQ(handleParam(parent, QX_PAR_FIRST_DERIVED_LIST), 0xFFFFFFFFu);
+    const HOBJ first = derive(parent);
+    const HOBJ second = derive(parent);
+    EXPECT_EQ(handleParam(parent, QX_PAR_FIRST_DERIVED_LIST), second);
+    EXPECT_EQ(handleParam(second, QX_PAR_NEXT_DERIVED_LIST), first);
+    EXPECT_EQ(handleParam(first, QX_PAR_NEXT_DERIVED_LIST), 0xFFFFFFFFu);
+    ASSERT_EQ(qxPropListDelete(second), 0);
+    EXPECT_EQ(handleParam(parent, QX_PAR_FIRST_DERIVED_LIST), first);
+}
+
+TEST(ListDerive, DerivedFeaturesCannotModifyTheParentsComponents) {
+    const HOBJ parent = createList("parent");
+    addProp(parent, "p");
+    derive(parent);
+    const CallParam text = textIn("shown name");
+    EXPECT_EQ(qxCompSetParam(0x00030000, QX_PAR_DISPLAY_NAME, &text, 1, 1), PROPHANDLING_NO_WRITE_RIGHTS);
+    EXPECT_EQ(lastError().text, "No write rights for component 'p'(Derived features cannot modify this parameter)");
+    ASSERT_EQ(qxCompSetParam(0x00020000, QX_PAR_DISPLAY_NAME, &text, 1, 1), 0);
+    EXPECT_EQ(textParam(0x00030000, QX_PAR_DISPLAY_NAME), "shown name");
+}
+
+TEST(ListDerive, DeletingTheDerivedListLeavesTheParentDeletingTheParentTakesTheFamily) {
+    const HOBJ parent = createList("parent");
+    const HOBJ p = addProp(parent, "p");
+    const HOBJ a = derive(parent);
+    const HOBJ b = derive(a);
+    ASSERT_EQ(qxPropListDelete(b), 0);
+    EXPECT_EQ(textParam(p, QX_PAR_NAME), "p");
+    EXPECT_EQ(qxIsPropListValid(a), 1);
+    const HOBJ c = derive(a);
+    ASSERT_EQ(qxPropListDelete(parent), 0);
+    EXPECT_EQ(qxIsPropListValid(a), 0);
+    EXPECT_EQ(qxIsPropListValid(c), 0);
+}
+
+TEST(ListDerive, TenThousandDerivedListsGoWithTheirParent) {
+    const HOBJ parent = createList("parent");
+    addProp(parent, "p");
+    addSubList(parent, "sub");
+    std::vector<HOBJ> siblings;
+    for (int i = 0; i < 10000; ++i) siblings.push_back(derive(parent));
+    ASSERT_EQ(qxPropListDelete(parent), 0);
+    for (HOBJ h : siblings) ASSERT_EQ(qxIsPropListValid(h), 0);
+    // Every ID is free again: the next list takes the last one freed.
+    EXPECT_LT(createList("next") >> 16, 20003u);
+}
+
+TEST(ListDerive, ATenThousandDeepChainNeedsNoDeepStack) {
+    const HOBJ root = createList("root0");
+    addProp(root, "p");
+    HOBJ last = root;
+    for (int i = 0; i < 10000; ++i) last = derive(last);
+    addProp(root, "late"); // shown down the whole chain
+    const CallParam late = textIn("late");
+    CallParam out{};
+    ASSERT_EQ(qxCompGetParam(last, QX_PAR_HANDLE_BY_NAME, &late, 1, &out, 1), 0);
+    EXPECT_EQ(out.value.bits, (last & 0xFFFF0000u) | 1u);
+    ASSERT_EQ(qxPropListDelete(root), 0);
+    EXPECT_EQ(qxIsPropListValid(last), 0);
+}
+
+TEST(ListClone, ACloneIsIndependentOfItsSource) {
+    const HOBJ source = createList("source");
+    const HOBJ p = addProp(source, "p");
+    addSubList(source, "sub");
+    setUserValue(p, 5);
+    HOBJ copy = 0;
+    ASSERT_EQ(qxPropListClone(&copy, source, "copy"), 0);
+    EXPECT_EQ(textParam(copy, QX_PAR_NAME), "copy");
+    EXPECT_EQ(param((copy & 0xFFFF0000u) | 0, QX_PAR_COMPONENT_DATA).value.bits, 5u) << "user value copied";
+    setUserValue(p, 6);
+    EXPECT_EQ(param((copy & 0xFFFF0000u) | 0, QX_PAR_COMPONENT_DATA).value.bits, 5u);
+    EXPECT_EQ(u32Param((copy & 0xFFFF0000u) | 0, QX_PAR_IS_INHERITED), 0u);
+    ASSERT_EQ(qxPropListDelete(source), 0);
+    EXPECT_EQ(textParam((copy & 0xFFFF0000u) | 1, QX_PAR_NAME), "sub");
+    HOBJ unnamed = 0;
+    ASSERT_EQ(qxPropListClone(&unnamed, copy, nullptr), 0);
+    EXPECT_EQ(textParam(unnamed, QX_PAR_NAME), "copy");
+    EXPECT_EQ(qxPropListClone(nullptr, copy, nullptr), PROPHANDLING_INVALID_INPUT_PARAMETER);
+}
+
+} // namespace

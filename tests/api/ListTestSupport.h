@@ -1,0 +1,69 @@
+// Helpers of the list, feature and component parameter tests: create lists and properties and read
+// parameters through the C interface, failing the test (not crashing it) when a call is refused.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ApiTestSupport.h"
+#include "qxPropHandling.h"
+
+namespace qxtest {
+
+inline HOBJ createList(const char* name, size_t size = 0, int flags = QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS) {
+    HOBJ h = 0;
+    EXPECT_EQ(qxPropListCreate(&h, name, size, flags), 0) << name << ": " << lastError().text;
+    return h;
+}
+
+inline HOBJ addProp(HOBJ list, const char* name, HOBJ at = QX_INDEX_APPEND, unsigned type = QX_CT_PROP_INT32,
+                    unsigned flags = QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS) {
+    HOBJ h = at;
+    EXPECT_EQ(qxPropListRegisterProp(list, name, type, 1, flags, nullptr, &h), 0) << name << ": " << lastError().text;
+    return h;
+}
+
+inline HOBJ addList(HOBJ parent, HOBJ list, HOBJ at = QX_INDEX_APPEND) {
+    HOBJ h = at;
+    EXPECT_EQ(qxPropListRegisterList(parent, list, &h), 0) << lastError().text;
+    return h;
+}
+
+// A list created and registered in parent; returns its entry handle in parent.
+inline HOBJ addSubList(HOBJ parent, const char* name, size_t size = 0) { return addList(parent, createList(name, size)); }
+
+// One parameter read with no input; the test fails when the call does.
+inline CallParam param(HOBJ h, int id, const CallParam* in = nullptr, size_t inCount = 0) {
+    CallParam out{};
+    EXPECT_EQ(qxCompGetParam(h, id, in, inCount, &out, 1), 0) << "parameter " << id << ": " << lastError().text;
+    return out;
+}
+inline HOBJ handleParam(HOBJ h, int id) { return static_cast<HOBJ>(param(h, id).value.bits); }
+inline uint32_t u32Param(HOBJ h, int id) { return static_cast<uint32_t>(param(h, id).value.bits); }
+inline std::string textParam(HOBJ h, int id) {
+    const CallParam out = param(h, id);
+    return out.value.str != nullptr ? out.value.str : "<null>";
+}
+
+inline CallParam textIn(const char* text) {
+    CallParam p{};
+    p.type = QX_PT_STRING;
+    p.value.str = const_cast<char*>(text);
+    return p;
+}
+inline CallParam u32In(uint32_t v, uint32_t type = QX_PT_UINT32) {
+    CallParam p{};
+    p.type = type;
+    p.value.bits = v;
+    return p;
+}
+
+// Code of a failing call, with the last-error text it left.
+struct Refusal {
+    int code;
+    std::string text;
+};
+inline Refusal refusal(int code) { return {code, lastError().text}; }
+
+} // namespace qxtest
