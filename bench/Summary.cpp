@@ -52,6 +52,28 @@ private:
     std::vector<std::string> order_;
 };
 
+int summariseComparisons(const KeepingReporter& reporter, const SummarySpec& spec) {
+    bool met = true;
+    std::printf("\n---- summary ----\n### %s\n\n| benchmark | median CPU ns | baseline | baseline ns | ratio | target |\n"
+                "|---|---:|---|---:|---:|---:|\n",
+                spec.title.c_str());
+    for (const Comparison& c : spec.comparisons) {
+        const double ns = reporter.median(c.name);
+        const double base = reporter.median(c.baseline);
+        if (ns <= 0 || base <= 0) {
+            std::printf("| %s | did not run | %s | | | |\n", c.name.c_str(), c.baseline.c_str());
+            met = false;
+            continue;
+        }
+        const double ratio = ns / base;
+        if (ratio > c.targetRatio) met = false;
+        std::printf("| %s | %.2f | %s | %.2f | %.2f | %.2f |\n", c.name.c_str(), ns, c.baseline.c_str(), base, ratio,
+                    c.targetRatio);
+    }
+    std::printf("\nTarget: every ratio at or below its target: %s.\n", met ? "met" : "MISSED");
+    return 0;
+}
+
 } // namespace
 
 int runAndSummarise(int argc, char** argv, const SummarySpec& spec) {
@@ -61,6 +83,7 @@ int runAndSummarise(int argc, char** argv, const SummarySpec& spec) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
+    if (!spec.comparisons.empty()) return summariseComparisons(reporter, spec);
     const double base = reporter.median(spec.baseline);
     if (base <= 0) {
         std::printf("baseline '%s' did not run; no summary\n", spec.baseline.c_str());

@@ -4,13 +4,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qx::bench {
+
+// One benchmark measured against its own baseline of the same run.
+struct Comparison {
+    std::string name;
+    std::string baseline;
+    double targetRatio;
+};
 
 struct SummarySpec {
     std::string title;    // heading of the table, usually the program's name
     std::string baseline; // name of the benchmark the others are divided by
     double targetRatio;   // every other benchmark should stay at or below this multiple of the baseline
+    // When not empty, each listed benchmark is divided by its own baseline instead (baseline above unused).
+    std::vector<Comparison> comparisons{};
 };
 
 // Returns the process exit status: 0, or 1 when the arguments were not understood or the baseline

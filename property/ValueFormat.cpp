@@ -108,7 +108,13 @@ int readNumber(std::string_view format, std::size_t& pos) {
 Conversion parseConversion(std::string_view format, std::size_t& pos, const Arguments& args) {
     const std::size_t start = pos++;
     Conversion c;
-    auto quote = [&] { return "'" + std::string(format.substr(start, pos - start)) + "'"; };
+    // Built by appending: GCC 12 at -O3 misreports "'" + std::string&& as an overlapping copy (-Wrestrict).
+    auto quote = [&] {
+        std::string q(1, '\'');
+        q.append(format.substr(start, pos - start));
+        q += '\'';
+        return q;
+    };
     for (bool more = true; more && pos < format.size();) {
         switch (format[pos]) {
         case '-': c.minus = true; break;

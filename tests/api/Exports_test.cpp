@@ -95,42 +95,8 @@ TEST(Exports, TheDefFileComesFromTheSameTable) {
 TEST(Exports, UnbuiltFunctionsReportImplementationMissingWithTheirName) {
     HOBJ h = 0;
     size_t size = 0;
-    ValBuffer buf{QX_VT_INT32, 0, nullptr};
     const std::vector<std::pair<const char*, std::function<int()>>> calls = {
-        {"qxIsPropListValid", [] { return qxIsPropListValid(0x0002FFFF); }},
-        {"qxCompGetParam", [] { return qxCompGetParam(0, 1, nullptr, 0, nullptr, 0); }},
-        {"qxCompSetParam", [] { return qxCompSetParam(0, 6, nullptr, 0, 0); }},
-        {"qxCompRestoreDefault", [] { return qxCompRestoreDefault(0, 0); }},
-        {"qxPropGetVal", [&] { return qxPropGetVal(0, &buf, 0); }},
-        {"qxPropSetVal", [&] { return qxPropSetVal(0, &buf, 0, 1, nullptr, 0, 0); }},
-        {"qxPropValidateVal", [&] { return qxPropValidateVal(0, &buf); }},
-        {"qxPropRemoveVal", [] { return qxPropRemoveVal(0, 0, 0); }},
-        {"qxPropGetValAsStringEx", [&] { return qxPropGetValAsStringEx(0, nullptr, nullptr, &size, 0); }},
-        {"qxPropGetValAsString", [] { return qxPropGetValAsString(0, nullptr, nullptr, 0, 0); }},
-        {"qxPropGetValArrayAsStringEx",
-         [&] { return qxPropGetValArrayAsStringEx(0, nullptr, nullptr, nullptr, &size, 0, 0, 0); }},
-        {"qxPropGetValArrayAsString", [] { return qxPropGetValArrayAsString(0, nullptr, nullptr, nullptr, 0, 0, 0, 0); }},
-        {"qxPropGetValAsBinaryDataEx", [&] { return qxPropGetValAsBinaryDataEx(0, nullptr, &size, 0); }},
-        {"qxPropGetValAsBinaryData", [] { return qxPropGetValAsBinaryData(0, nullptr, 0, 0); }},
-        {"qxPropGetTranslationTable", [&] { return qxPropGetTranslationTable(0, &buf, &buf); }},
-        {"qxPropRegisterTranslationEntry", [] { return qxPropRegisterTranslationEntry(0, "a", 1, 0); }},
-        {"qxPropRemoveTranslationEntry", [] { return qxPropRemoveTranslationEntry(0, "a", 0); }},
-        {"qxPropRemoveTranslationTable", [] { return qxPropRemoveTranslationTable(0, 0); }},
-        {"qxPropListCreate", [&] { return qxPropListCreate(&h, "l", 0, 0); }},
-        {"qxPropListClone", [&] { return qxPropListClone(&h, 0, nullptr); }},
-        {"qxPropListDerive", [&] { return qxPropListDerive(&h, 0, nullptr); }},
-        {"qxPropListDelete", [] { return qxPropListDelete(0); }},
-        {"qxPropListRegisterProp", [&] { return qxPropListRegisterProp(0, "p", QX_CT_PROP_INT32, 1, 3, nullptr, &h); }},
         {"qxPropListRegisterMethod", [&] { return qxPropListRegisterMethod(0, "m@v", nullptr, nullptr, 0, 3, &h); }},
-        {"qxPropListRegisterList", [&] { return qxPropListRegisterList(0, 0, &h); }},
-        {"qxPropListRemoveComp", [] { return qxPropListRemoveComp(0); }},
-        {"qxPropListUpdateWithList", [] { uint64_t r = 0; return qxPropListUpdateWithList(0, 0, &r); }},
-        {"qxPropListFindComp", [&] { return qxPropListFindComp(&h, 0, "x", 0, 0); }},
-        {"qxPropListMoveEntries", [] { return qxPropListMoveEntries(0, 0, 0, 0, 0, 0); }},
-        {"qxCompAddSelectedFeature", [] { return qxCompAddSelectedFeature(0, 0, 1); }},
-        {"qxCompAddSelectingFeature", [] { return qxCompAddSelectingFeature(0, 0, 1); }},
-        {"qxCompGetSelectedFeatures", [&] { return qxCompGetSelectedFeatures(0, 0, nullptr, &size); }},
-        {"qxCompGetSelectingFeatures", [&] { return qxCompGetSelectingFeatures(0, 0, nullptr, &size); }},
         {"qxCompCreateCallback", [] { HCALLBACK c; return qxCompCreateCallback(1, nullptr, nullptr, 0, &c); }},
         {"qxCompCreateFeatureChangedCallback",
          [] { HCALLBACK c; return qxCompCreateFeatureChangedCallback(nullptr, nullptr, 0, &c); }},
@@ -158,7 +124,9 @@ TEST(Exports, UnbuiltFunctionsReportImplementationMissingWithTheirName) {
         EXPECT_EQ(e.code, PROPHANDLING_IMPLEMENTATION_MISSING) << name;
         EXPECT_EQ(e.text, std::string(name) + " is not implemented yet");
     }
-    EXPECT_EQ(calls.size(), 59u - 9u); // the other nine are the built frame functions
+    // The others: the nine frame functions, qxIsPropListValid, the three component parameter functions, the
+    // ten list functions built so far, the four feature functions and the fourteen property value functions.
+    EXPECT_EQ(calls.size(), 59u - 9u - 1u - 3u - 10u - 4u - 14u);
 }
 
 } // namespace

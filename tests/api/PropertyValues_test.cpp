@@ -1,0 +1,262 @@
+// Property values through the exported functions: writes with limits, steps and dictionaries, texts under
+// the size protocol, binary data, validation and the translation table, as a caller sees them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ListTestSupport.h"
+#include "qxPropHandling.h"
+
+using namespace qxtest;
+
+namespace {
+
+ValBuffer ints(std::vector<qxValue>& slots, std::initializer_list<int32_t> values) {
+    slots.clear();
+    for (int32_t v : values) {
+        qxValue s{};
+        s.i32 = v;
+        slots.push_back(s);
+    }
+    return ValBuffer{QX_VT_INT32, slots.size(), slots.data()};
+}
+
+ValBuffer texts(std::vector<qxValue>& slots, std::initializer_list<const char*> values) {
+    slots.clear();
+    for (const char* v : values) {
+        qxValue s{};
+        s.str = const_cast<char*>(v);
+        slots.push_back(s);
+    }
+    return ValBuffer{QX_VT_STRING, slots.size(), slots.data()};
+}
+
+int setInt(HOBJ h, int index, int32_t value) {
+    std::vector<qxValue> slots;
+    const ValBuffer b = ints(slots, {value});
+    return qxPropSetVal(h, &b, index, QX_SETVAL_VALUES, nullptr, 0, 0);
+}
+
+int setText(HOBJ h, int index, const char* text) {
+    std::vector<qxValue> slots;
+    const ValBuffer b = texts(slots, {text});
+    return qxPropSetVal(h, &b, index, QX_SETVAL_VALUES, nullptr, 0, 0);
+}
+
+std::string text(HOBJ h, int index = 0, const char* format = nullptr) {
+    char buffer[256];
+    size_t size = sizeof buffer;
+    const int rc = qxPropGetValAsStringEx(h, format, buffer, &size, index);
+    return rc == 0 ? std::string(buffer) : "<" + std::to_string(rc) + ">";
+}
+
+std::string all(HOBJ h, int mode = 0) {
+    char buffer[256];
+    size_t size = sizeof buffer;
+    const int rc = qxPropGetValArrayAsStringEx(h, nullptr, ",", buffer, &size, 0, 0x7FFFFFFF, mode);
+    return rc == 0 ? std::string(buffer) : "<" + std::to_string(rc) + ">";
+}
+
+class Values : public ::testing::Test {
+protected:
+    HOBJ list_ = createList("camera");
+    HOBJ exposure_ = addProp(list_, "exposure");
+};
+
+TEST_F(Values, StepAndLimitsSnapAndRefuseWithTheirMessages) {
+    ASSERT_EQ(setInt(exposure_, QX_LIM_MINIMUM, 10), 0);
+    ASSERT_EQ(setInt(exposure_, QX_LIM_MAXIMUM, 100), 0);
+    ASSERT_EQ(setInt(exposure_, QX_LIM_STEP_WIDTH, 5), 0);
+    const std::pair<int, const char*> snaps[] = {{11, "10"}, {12, "15"}, {98, "100"}, {103, "100"}};
+    for (const auto& [written, stored] : snaps) {
+        ASSERT_EQ(setInt(exposure_, 0, written), 0) << written;
+        EXPECT_EQ(text(exposure_), stored) << written;
+    }
+    EXPECT_EQ(setInt(exposure_, 0, 1000), PROPHANDLING_PROP_VAL_TOO_LARGE);
+    EXPECT_EQ(lastError().text,
+              "The assigned value at index 0(1000) is higher than the max. value(100) for property exposure");
+    EXPECT_EQ(text(exposure_), "100"); // the refused write stored nothing
+
+    ASSERT_EQ(qxPropRemoveVal(exposure_, QX_LIM_STEP_WIDTH, 0), 0);
+    std::vector<qxValue> slots;
+    const ValBuffer two = ints(slots, {50, 5});
+    EXPECT_EQ(qxPropSetVal(exposure_, &two, 0, QX_SETVAL_VALUES, nullptr, 0, 0), PROPHANDLING_PROP_VAL_TOO_SMALL);
+    EXPECT_EQ(lastError().text,
+              "The assigned value at index 1(5) is smaller than the min. value(10) for property exposure");
+    EXPECT_EQ(setInt(exposure_, QX_LIM_STEP_WIDTH, 0), PROPHANDLING_INVALID_PROP_VALUE);
+    EXPECT_EQ(lastError().text, "Invalid step width (0) for property exposure");
+}
+
+TEST_F(Values, ANewMinimumReshapesTheStoredValues) {
+    ASSERT_EQ(setInt(exposure_, 0, 20), 0);
+    ASSERT_EQ(setInt(exposure_, QX_LIM_MINIMUM, 50), 0);
+    EXPECT_EQ(text(exposure_), "50");
+    EXPECT_EQ(text(exposure_, QX_LIM_MINIMUM), "50");
+}
+
+TEST_F(Values, OneTextMayHoldSeveralNumbers) {
+    ASSERT_EQ(setText(exposure_, 0, "1 2 3"), 0);
+    EXPECT_EQ(all(exposure_), "1,2,3");
+    EXPECT_EQ(text(exposure_, 2, "[%04d]"), "[0003]");
+}
+
+TEST_F(Values, TextsFollowTheSizeProtocol) {
+    ASSERT_EQ(setInt(exposure_, 0, 1234), 0);
+    size_t size = 0;
+    EXPECT_EQ(qxPropGetValAsStringEx(exposure_, nullptr, nullptr, &size, 0), 0);
+    EXPECT_EQ(size, 5u);
+    char small[3] = {'x', 'x', 'x'};
+    size = sizeof small;
+    EXPECT_EQ(qxPropGetValAsStringEx(exposure_, nullptr, small, &size, 0), PROPHANDLING_INPUT_BUFFER_TOO_SMALL);
+    EXPECT_EQ(size, 5u);
+    EXPECT_EQ(small[0], 'x');
+    EXPECT_EQ(qxPropGetValAsString(exposure_, "", small, sizeof small, 0), PROPHANDLING_INPUT_BUFFER_TOO_SMALL);
+    EXPECT_EQ(qxPropGetValAsStringEx(exposure_, nullptr, small, nullptr, 0), PROPHANDLING_INVALID_INPUT_PARAMETER);
+    EXPECT_EQ(qxPropGetValAsStringEx(exposure_, nullptr, nullptr, &size, 1), PROPHANDLING_PROP_VAL_ID_OUT_OF_BOUNDS);
+}
+
+TEST_F(Values, FormatsThatDoNotFitTheValueAreRefused) {
+    for (const char* format : {"%s", "%n", "%*d", "%d %d", "%f"}) {
+        size_t size = 0;
+        EXPECT_EQ(qxPropGetValAsStringEx(exposure_, format, nullptr, &size, 0), PROPHANDLING_INVALID_INPUT_PARAMETER)
+            << format;
+        EXPECT_NE(lastError().text.find(format), std::string::npos) << lastError().text;
+    }
+    HOBJ h = QX_INDEX_APPEND;
+    EXPECT_EQ(qxPropListRegisterProp(list_, "bad", QX_CT_PROP_DOUBLE, 1, 3, "%s", &h),
+              PROPHANDLING_INVALID_INPUT_PARAMETER);
+    EXPECT_EQ(qxPropListRegisterProp(list_, "good", QX_CT_PROP_DOUBLE, 1, 3, "%.2f", &h), 0);
+}
+
+TEST_F(Values, UnknownModesAndWrongKindsAreRefused) {
+    std::vector<qxValue> slots;
+    const ValBuffer one = ints(slots, {1});
+    EXPECT_EQ(qxPropSetVal(exposure_, &one, 0, 3, nullptr, 0, 0), PROPHANDLING_UNSUPPORTED_PARAMETER);
+    EXPECT_EQ(qxPropSetVal(exposure_, &one, 0, QX_SETVAL_BINARY, nullptr, 0, 0), PROPHANDLING_INVALID_PROP_VALUE_TYPE);
+    const HOBJ sub = addSubList(list_, "sub");
+    EXPECT_EQ(qxPropSetVal(sub, &one, 0, QX_SETVAL_VALUES, nullptr, 0, 0), PROPHANDLING_NOT_A_PROPERTY);
+    char expected[128];
+    std::snprintf(expected, sizeof expected,
+                  "Component 'sub(0x%08x), ' is not a property. Unable to perform property operation.", sub);
+    EXPECT_EQ(lastError().text, expected);
+}
+
+TEST_F(Values, ReadOnlyPropertiesNeedForce) {
+    const HOBJ ro = addProp(list_, "serial", QX_INDEX_APPEND, QX_CT_PROP_INT32, QX_CF_READ_ACCESS);
+    std::vector<qxValue> slots;
+    const ValBuffer one = ints(slots, {7});
+    EXPECT_EQ(qxPropSetVal(ro, &one, 0, QX_SETVAL_VALUES, nullptr, 0, 0), PROPHANDLING_NO_WRITE_RIGHTS);
+    EXPECT_EQ(lastError().text, "No write rights for component 'serial'");
+    EXPECT_EQ(qxPropSetVal(ro, &one, 0, QX_SETVAL_VALUES, nullptr, 0, 1), 0);
+    EXPECT_EQ(text(ro), "7");
+}
+
+TEST_F(Values, DictionaryNamesTranslateAndRenamesKeepOneEntry) {
+    ASSERT_EQ(setInt(exposure_, 0, 42), 0);
+    ASSERT_EQ(qxPropRegisterTranslationEntry(exposure_, "N1", 1, 0), 0);
+    EXPECT_EQ(text(exposure_), "N1"); // the first entry became the stored value
+    ASSERT_EQ(qxPropRegisterTranslationEntry(exposure_, "N2", 1, 0), 0);
+    ASSERT_EQ(qxPropRegisterTranslationEntry(exposure_, "Off", 0, 0), 0);
+
+    qxValue names[2], values[2];
+    ValBuffer n{QX_VT_STRING, 2, names}, v{QX_VT_INT32, 2, values};
+    ASSERT_EQ(qxPropGetTranslationTable(exposure_, &n, &v), 0);
+    EXPECT_STREQ(names[0].str, "N2");
+    EXPECT_EQ(values[0].i32, 1);
+    EXPECT_STREQ(names[1].str, "Off");
+    n.count = 3;
+    EXPECT_EQ(qxPropGetTranslationTable(exposure_, &n, &v), PROPHANDLING_SIZE_MISMATCH);
+    EXPECT_EQ(lastError().text, "Size mismatch! string rep size: 3, val rep size: 2, dictionary size: 2");
+
+    ASSERT_EQ(setText(exposure_, 0, "Off"), 0);
+    EXPECT_EQ(text(exposure_), "Off");
+    EXPECT_EQ(all(exposure_, QX_AT_RAW_VALUES), "0");
+    EXPECT_EQ(setText(exposure_, 0, "On"), PROPHANDLING_INVALID_PROP_VALUE);
+    EXPECT_EQ(setInt(exposure_, 0, 5), PROPHANDLING_INVALID_PROP_VALUE);
+    EXPECT_EQ(setInt(exposure_, QX_LIM_DEFAULT, 5), PROPHANDLING_INVALID_PROP_VALUE);
+
+    EXPECT_EQ(qxPropRemoveTranslationEntry(exposure_, "unknown", 0), 0);
+    ASSERT_EQ(qxPropRemoveTranslationTable(exposure_, 0), 0);
+    EXPECT_EQ(setInt(exposure_, 0, 5), 0); // without a dictionary any value goes
+    EXPECT_EQ(qxPropRemoveTranslationTable(exposure_, 0), 0);
+}
+
+TEST_F(Values, ValidationRejectsWithAnEmptyTextAndStoresNothing) {
+    ASSERT_EQ(qxPropRegisterTranslationEntry(exposure_, "Auto", 1, 0), 0);
+    std::vector<qxValue> slots;
+    const ValBuffer missing = ints(slots, {7});
+    ASSERT_EQ(qxPropHandlingSetLastError(-1, "before"), 0);
+    EXPECT_EQ(qxPropValidateVal(exposure_, &missing), PROPHANDLING_INVALID_PROP_VALUE);
+    EXPECT_EQ(lastError().text, "");
+    const ValBuffer known = ints(slots, {1});
+    EXPECT_EQ(qxPropValidateVal(exposure_, &known), 0);
+    EXPECT_EQ(qxPropValidateVal(exposure_, nullptr), PROPHANDLING_INVALID_INPUT_PARAMETER);
+}
+
+TEST_F(Values, TranslationTableOfAPropertyWithoutOneIsLeftAlone) {
+    qxValue names[1] = {}, values[1] = {};
+    names[0].bits = 0xAB;
+    ValBuffer n{QX_VT_STRING, 1, names}, v{QX_VT_INT32, 1, values};
+    EXPECT_EQ(qxPropGetTranslationTable(exposure_, &n, &v), 0);
+    EXPECT_EQ(names[0].bits, 0xABu);
+}
+
+TEST_F(Values, CombinationPropertiesJoinNames) {
+    const HOBJ flags = addProp(list_, "options", QX_INDEX_APPEND, QX_CT_PROP_INT32,
+                               QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS | QX_CF_ALLOW_VALUE_COMBINATIONS);
+    ASSERT_EQ(qxPropRegisterTranslationEntry(flags, "A", 1, 0), 0);
+    ASSERT_EQ(qxPropRegisterTranslationEntry(flags, "B", 2, 0), 0);
+    ASSERT_EQ(qxPropRegisterTranslationEntry(flags, "C", 8, 0), 0);
+    ASSERT_EQ(setText(flags, 0, "A|C"), 0);
+    EXPECT_EQ(all(flags, QX_AT_RAW_VALUES), "9");
+    EXPECT_EQ(text(flags), "A C");
+    EXPECT_EQ(all(flags), "A|C");
+    ASSERT_EQ(setText(flags, 0, "B A"), 0);
+    EXPECT_EQ(all(flags, QX_AT_RAW_VALUES), "3");
+    EXPECT_EQ(setText(flags, 0, "A|D"), PROPHANDLING_INVALID_PROP_VALUE);
+    EXPECT_EQ(setInt(flags, 0, 4), PROPHANDLING_INVALID_PROP_VALUE);
+    EXPECT_EQ(setInt(flags, QX_LIM_MAXIMUM, 15), PROPHANDLING_NO_WRITE_RIGHTS);
+}
+
+TEST_F(Values, BinaryDataRoundTripsThroughAStringProperty) {
+    const HOBJ blob = addProp(list_, "blob", QX_INDEX_APPEND, QX_CT_PROP_STRING,
+                              QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS | QX_CF_CONTAINS_BINARY_DATA);
+    unsigned char bytes[57];
+    for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(i * 7);
+    qxValue slot{};
+    slot.ptr = bytes;
+    const ValBuffer b{QX_VT_STRING, 1, &slot};
+    CallParam sizes{};
+    sizes.type = QX_PT_INT64;
+    sizes.value.i64 = sizeof bytes;
+    ASSERT_EQ(qxPropSetVal(blob, &b, 0, QX_SETVAL_BINARY, &sizes, 1, 0), 0) << lastError().text;
+
+    unsigned char back[64];
+    size_t size = 10;
+    EXPECT_EQ(qxPropGetValAsBinaryDataEx(blob, back, &size, 0), PROPHANDLING_INPUT_BUFFER_TOO_SMALL);
+    EXPECT_EQ(size, 10u); // left as the caller gave it
+    size = sizeof back;
+    ASSERT_EQ(qxPropGetValAsBinaryDataEx(blob, back, &size, 0), 0);
+    EXPECT_EQ(size, sizeof bytes);
+    EXPECT_EQ(std::memcmp(back, bytes, sizeof bytes), 0);
+    const std::string base64 = text(blob);
+    EXPECT_EQ(base64.size(), 78u); // one full line of 76 characters and its CR LF
+    EXPECT_EQ(base64.substr(76), "\r\n");
+}
+
+TEST_F(Values, AWriteThroughADerivedListChangesOnlyItsOwnCopy) {
+    ASSERT_EQ(setInt(exposure_, 0, 5), 0);
+    HOBJ derived = 0;
+    ASSERT_EQ(qxPropListDerive(&derived, list_, "view"), 0);
+    const HOBJ inDerived = (derived & 0xFFFF0000u) | (exposure_ & 0xFFFFu);
+    EXPECT_EQ(text(inDerived), "5"); // shared until written
+    ASSERT_EQ(setInt(inDerived, 0, 6), 0);
+    EXPECT_EQ(text(inDerived), "6");
+    EXPECT_EQ(text(exposure_), "5");
+    ASSERT_EQ(setInt(exposure_, 0, 7), 0);
+    EXPECT_EQ(text(inDerived), "6");
+}
+
+} // namespace
