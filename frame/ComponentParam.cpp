@@ -16,6 +16,7 @@
 #include "frame/Resolve.h"
 #include "frame/StringOutput.h"
 #include "list/CPropList.h"
+#include "property/CProperty.h"
 
 namespace qx {
 
@@ -55,6 +56,12 @@ CPropList& designatedList(HOBJ handle, Access access = Access::Quiet) {
     CComponent& component = resolveDesignated(handle, access);
     if (!isListType(component.type())) throw ENotAList(kindDetail(component, handle));
     return static_cast<CPropList&>(component);
+}
+
+CProperty& designatedProperty(HOBJ handle, Access access = Access::Quiet) {
+    CComponent& component = resolveDesignated(handle, access);
+    if (!isPropertyType(component.type())) throw ENotAProperty(kindDetail(component, handle));
+    return static_cast<CProperty&>(component);
 }
 
 const CPropList* owningList(const CComponent& component) { return dynamic_cast<const CPropList*>(component.owner()); }
@@ -120,7 +127,8 @@ void setFlagOfUnplacedList(CComponent& component, std::uint32_t mask, bool value
 
 } // namespace
 
-void getComponentParam(HOBJ handle, int id, const CallParam* pIn, std::size_t inCount, CallParam* pOut, std::size_t) {
+void getComponentParam(HOBJ handle, int id, const CallParam* pIn, std::size_t inCount, CallParam* pOut,
+                       std::size_t outCount) {
     const bool unresolved = id == QX_PAR_VISIBILITY_VALUE_TEXT || id == QX_PAR_REPRESENTATION_VALUE_TEXT;
     CPropList* list = unresolved ? nullptr : &resolveList(handle);
     if (id < 1 || id > 54 || id == 16 || id == 35 || id == QX_PAR_INVALIDATE) throw EUnsupportedParameter();
@@ -269,7 +277,38 @@ void getComponentParam(HOBJ handle, int id, const CallParam* pIn, std::size_t in
         if (inCount != 2) throw wrongCount(2, inCount);
         textToBuffer(representationText(call.u32(1)), call, out);
         break;
-    default: notYet("qxCompGetParam", id); // property values (6, 7, 17, 27, 30, 32, 36, 40, 41, 49), methods (28)
+    case QX_PAR_VALUE_COUNT: setUnsigned(QX_PT_UINT32, designatedProperty(handle).valCount()); break;
+    case QX_PAR_DICTIONARY_SIZE:
+        setUnsigned(QX_PT_UINT32, designatedProperty(handle, Access::Notify).valCnt(1));
+        break;
+    case QX_PAR_HAS_SPECIAL_VALUE: {
+        CProperty& property = designatedProperty(handle, Access::Notify);
+        setUnsigned(QX_PT_UINT32, property.hasSpecialValue(static_cast<std::int32_t>(call.u32(0))) ? 1 : 0);
+        break;
+    }
+    case QX_PAR_COMPARE_VALUES: {
+        CProperty& property = designatedProperty(handle, Access::Notify);
+        setInt32(property.compareValues(designatedProperty(static_cast<HOBJ>(call.u32(0)))));
+        break;
+    }
+    case QX_PAR_FORMAT_STRING: setText(designatedProperty(handle).formatString()); break;
+    case QX_PAR_DICTIONARY_ENTRY: {
+        if (outCount != 2) throw wrongCount(2, outCount);
+        CProperty& property = designatedProperty(handle, Access::Notify);
+        CallParam value = pOut[1];
+        property.dictionaryEntry(call.u32(0), out, value);
+        pOut[1] = value;
+        break;
+    }
+    case QX_PAR_BINARY_SIZE:
+        setUnsigned(QX_PT_UINT32, designatedProperty(handle, Access::Notify).binarySize(call.u32(0)));
+        break;
+    case QX_PAR_DEFAULT_VALUE_COUNT: setUnsigned(QX_PT_UINT32, designatedProperty(handle).defaultValCount()); break;
+    case QX_PAR_MAX_VALUE_COUNT: setUnsigned(QX_PT_UINT32, designatedProperty(handle).maxValCount()); break;
+    case QX_PAR_BINARY_SIZE_MAX:
+        setUnsigned(QX_PT_UINT32, designatedProperty(handle, Access::Notify).binarySizeMax());
+        break;
+    default: notYet("qxCompGetParam", id); // the method signature (28) comes with methods
     }
     pOut[0] = out;
 }
@@ -385,7 +424,13 @@ void setComponentParam(HOBJ handle, int id, const CallParam* pIn, std::size_t in
         component.setCallbackSuppressed(call.u32(0) != 0 ? 1 : 0);
         break;
     }
-    default: notYet("qxCompSetParam", id); // property values: 6, 40, 41, 49
+    case QX_PAR_VALUE_COUNT: resolvePropertyForWriting(handle, rights).setValCount(call.u32(0), rights); break;
+    case QX_PAR_DEFAULT_VALUE_COUNT: resolvePropertyForWriting(handle, rights).setDefaultValCount(call.u32(0)); break;
+    case QX_PAR_MAX_VALUE_COUNT: resolvePropertyForWriting(handle, rights).setMaxValCount(call.u32(0), rights); break;
+    case QX_PAR_BINARY_SIZE_MAX:
+        resolvePropertyForWriting(handle, rights).setBinarySizeMax(call.u32(0), rights);
+        break;
+    default: throw EUnsupportedParameter(); // every ID without a row was refused above
     }
 }
 

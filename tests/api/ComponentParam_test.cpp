@@ -86,11 +86,9 @@ TEST(ComponentParamFrame, UnsupportedAndUnbuiltIds) {
         EXPECT_EQ(qxCompGetParam(p, id, nullptr, 0, &out, 1), PROPHANDLING_UNSUPPORTED_PARAMETER) << id;
         EXPECT_EQ(lastError().text, "Unsupported parameter");
     }
-    EXPECT_EQ(qxCompGetParam(p, QX_PAR_VALUE_COUNT, nullptr, 0, &out, 1), PROPHANDLING_IMPLEMENTATION_MISSING);
-    EXPECT_EQ(lastError().text, "qxCompGetParam parameter 6 is not implemented yet");
+    EXPECT_EQ(qxCompGetParam(p, QX_PAR_METHOD_SIGNATURE, nullptr, 0, &out, 1), PROPHANDLING_IMPLEMENTATION_MISSING);
+    EXPECT_EQ(lastError().text, "qxCompGetParam parameter 28 is not implemented yet");
     const CallParam one = u32In(1);
-    EXPECT_EQ(qxCompSetParam(p, QX_PAR_MAX_VALUE_COUNT, &one, 1, 1), PROPHANDLING_IMPLEMENTATION_MISSING);
-    EXPECT_EQ(lastError().text, "qxCompSetParam parameter 41 is not implemented yet");
     for (int id : {1, 5, 11, 53, 54}) EXPECT_EQ(qxCompSetParam(p, id, &one, 1, 1), PROPHANDLING_UNSUPPORTED_PARAMETER) << id;
     EXPECT_EQ(qxCompGetParam(p, QX_PAR_NAME, nullptr, 0, nullptr, 0), PROPHANDLING_INVALID_INPUT_PARAMETER);
 }
@@ -198,3 +196,77 @@ TEST(ComponentRestoreDefault, TheListHandleItselfIsOutOfRange) {
 }
 
 } // namespace
+
+// The rows that describe a property's values, read and changed through the parameter functions.
+TEST(ComponentParamProperty, CountsLimitsAndDictionaryEntries) {
+    const HOBJ list = createList("l");
+    const HOBJ p = addProp(list, "mode");
+    EXPECT_EQ(u32Param(p, QX_PAR_VALUE_COUNT), 1u);
+    EXPECT_EQ(u32Param(p, QX_PAR_MAX_VALUE_COUNT), 0xFFFFFFFFu);
+    EXPECT_EQ(textParam(p, QX_PAR_FORMAT_STRING), "%d");
+    EXPECT_EQ(qxCompGetParam(list, QX_PAR_VALUE_COUNT, nullptr, 0, nullptr, 0), PROPHANDLING_INVALID_INPUT_PARAMETER);
+    CallParam out[2]{};
+    EXPECT_EQ(qxCompGetParam(list, QX_PAR_VALUE_COUNT, nullptr, 0, out, 1), PROPHANDLING_NOT_A_PROPERTY);
+
+    const CallParam three = u32In(3);
+    ASSERT_EQ(qxCompSetParam(p, QX_PAR_VALUE_COUNT, &three, 1, 0), 0);
+    EXPECT_EQ(u32Param(p, QX_PAR_VALUE_COUNT), 3u);
+    const CallParam two = u32In(2);
+    ASSERT_EQ(qxCompSetParam(p, QX_PAR_MAX_VALUE_COUNT, &two, 1, 0), 0);
+    EXPECT_EQ(u32Param(p, QX_PAR_VALUE_COUNT), 2u); // shrunk to the new maximum
+    EXPECT_EQ(qxCompSetParam(p, QX_PAR_DEFAULT_VALUE_COUNT, &three, 1, 0), PROPHANDLING_INVALID_INPUT_PARAMETER);
+
+    const CallParam minimum = u32In(static_cast<uint32_t>(QX_LIM_MINIMUM), QX_PT_INT32);
+    EXPECT_EQ(param(p, QX_PAR_HAS_SPECIAL_VALUE, &minimum, 1).value.bits, 0u);
+    qxValue v{};
+    v.i32 = -5;
+    const ValBuffer b{QX_VT_INT32, 1, &v};
+    ASSERT_EQ(qxPropSetVal(p, &b, QX_LIM_MINIMUM, QX_SETVAL_VALUES, nullptr, 0, 0), 0);
+    EXPECT_EQ(param(p, QX_PAR_HAS_SPECIAL_VALUE, &minimum, 1).value.bits, 1u);
+
+    const CallParam first = u32In(0);
+    EXPECT_EQ(qxCompGetParam(p, QX_PAR_DICTIONARY_ENTRY, &first, 1, out, 2),
+              PROPHANDLING_PROP_TRANSLATION_TABLE_NOT_DEFINED);
+    ASSERT_EQ(qxPropRegisterTranslationEntry(p, "Auto", 7, 0), 0);
+    EXPECT_EQ(qxCompGetParam(p, QX_PAR_DICTIONARY_ENTRY, &first, 1, out, 1), PROPHANDLING_WRONG_PARAM_COUNT);
+    ASSERT_EQ(qxCompGetParam(p, QX_PAR_DICTIONARY_ENTRY, &first, 1, out, 2), 0);
+    EXPECT_STREQ(out[0].value.str, "Auto");
+    EXPECT_EQ(out[1].value.i32, 7);
+    EXPECT_EQ(u32Param(p, QX_PAR_DICTIONARY_SIZE), 1u);
+    const CallParam beyond = u32In(1);
+    EXPECT_EQ(qxCompGetParam(p, QX_PAR_DICTIONARY_ENTRY, &beyond, 1, out, 2), PROPHANDLING_INVALID_INPUT_PARAMETER);
+}
+
+TEST(ComponentParamProperty, CompareValuesAndBinarySizes) {
+    const HOBJ list = createList("l");
+    const HOBJ a = addProp(list, "a");
+    const HOBJ b = addProp(list, "b");
+    const CallParam other = u32In(b, QX_PT_HANDLE);
+    EXPECT_EQ(param(a, QX_PAR_COMPARE_VALUES, &other, 1).value.i32, 0);
+    qxValue v{};
+    v.i32 = 4;
+    const ValBuffer buffer{QX_VT_INT32, 1, &v};
+    ASSERT_EQ(qxPropSetVal(a, &buffer, 0, QX_SETVAL_VALUES, nullptr, 0, 0), 0);
+    EXPECT_NE(param(a, QX_PAR_COMPARE_VALUES, &other, 1).value.i32, 0);
+
+    const HOBJ text = addProp(list, "text", QX_INDEX_APPEND, QX_CT_PROP_STRING);
+    const CallParam limit = u32In(16);
+    EXPECT_EQ(qxCompSetParam(text, QX_PAR_BINARY_SIZE_MAX, &limit, 1, 0), PROPHANDLING_UNSUPPORTED_OPERATION);
+    const HOBJ blob = addProp(list, "blob", QX_INDEX_APPEND, QX_CT_PROP_STRING,
+                              QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS | QX_CF_CONTAINS_BINARY_DATA);
+    ASSERT_EQ(qxCompSetParam(blob, QX_PAR_BINARY_SIZE_MAX, &limit, 1, 0), 0);
+    EXPECT_EQ(u32Param(blob, QX_PAR_BINARY_SIZE_MAX), 16u);
+    const char bytes[5] = {1, 2, 3, 4, 5};
+    qxValue slot{};
+    slot.ptr = const_cast<char*>(bytes);
+    const ValBuffer data{QX_VT_STRING, 1, &slot};
+    CallParam size{};
+    size.value.i64 = sizeof bytes;
+    ASSERT_EQ(qxPropSetVal(blob, &data, 0, QX_SETVAL_BINARY, &size, 1, 0), 0);
+    const CallParam index0 = u32In(0);
+    EXPECT_EQ(param(blob, QX_PAR_BINARY_SIZE, &index0, 1).value.bits, 5u);
+    size.value.i64 = 17;
+    char big[17] = {};
+    slot.ptr = big;
+    EXPECT_EQ(qxPropSetVal(blob, &data, 0, QX_SETVAL_BINARY, &size, 1, 0), PROPHANDLING_PROP_VAL_TOO_LARGE);
+}

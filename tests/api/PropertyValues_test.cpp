@@ -259,4 +259,17 @@ TEST_F(Values, AWriteThroughADerivedListChangesOnlyItsOwnCopy) {
     EXPECT_EQ(text(inDerived), "6");
 }
 
+TEST_F(Values, RestoreDefaultPutsBackTheDefaultOfAForceCloneProperty) {
+    const HOBJ level = addProp(list_, "level", QX_INDEX_APPEND, QX_CT_PROP_INT32,
+                               QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS | QX_CF_ALWAYS_FORCE_CLONE);
+    ASSERT_EQ(setInt(level, QX_LIM_DEFAULT, 5), 0);
+    ASSERT_EQ(setInt(level, 0, 9), 0);
+    ASSERT_EQ(setInt(exposure_, 0, 9), 0);
+    ASSERT_EQ(qxCompRestoreDefault(level, 0), 0);
+    EXPECT_EQ(text(level), "5");
+    ASSERT_EQ(qxCompRestoreDefault(exposure_, 0), 0); // not derived, no default: nothing to give back
+    EXPECT_EQ(text(exposure_), "9");
+    EXPECT_EQ(qxCompRestoreDefault(list_, 0), PROPHANDLING_COMPONENT_ID_INVALID);
+}
+
 } // namespace

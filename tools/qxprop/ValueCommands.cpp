@@ -3,7 +3,6 @@
 // values without storing them, set limits through the special indices, keep the translation dictionary,
 // and show a property whole. A refused write prints the library's code, name and text; every text printed
 // is formatted by the library.
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,27 +33,29 @@ struct TextBuffer {
     ValBuffer buffer{};
 };
 
-// Typed numbers: "int32", "int64" or "double" followed by the numbers.
-ValBuffer numbers(const std::string& type, Args words, std::vector<qxValue>& slots) {
-    std::uint32_t valType = 0;
-    if (type == "int32") valType = QX_VT_INT32;
-    else if (type == "int64") valType = QX_VT_INT64;
-    else if (type == "double") valType = QX_VT_DOUBLE;
-    else throw UsageError("type: int32, int64 or double");
+// The words as numbers of valType (Int32, Int64 or Double) into slots; false when a word is not one.
+bool numbers(std::uint32_t valType, Args words, std::vector<qxValue>& slots) {
     for (const std::string& w : words) {
         qxValue v{};
         char* end = nullptr;
-        if (valType == QX_VT_DOUBLE) v.dbl = std::strtod(w.c_str(), &end);
-        else v.i64 = std::strtoll(w.c_str(), &end, 0);
-        if (end == w.c_str() || *end != '\0') throw UsageError("not a number: " + w);
-        if (valType == QX_VT_INT32) {
-            const std::int64_t wide = v.i64;
-            v.bits = 0;
-            v.i32 = static_cast<std::int32_t>(wide);
+        if (valType == QX_VT_DOUBLE) {
+            v.dbl = std::strtod(w.c_str(), &end);
+        } else {
+            const long long wide = std::strtoll(w.c_str(), &end, 0);
+            if (valType == QX_VT_INT32) v.i32 = static_cast<std::int32_t>(wide);
+            else v.i64 = wide;
         }
+        if (end == w.c_str() || *end != '\0') return false;
         slots.push_back(v);
     }
-    return ValBuffer{valType, slots.size(), slots.data()};
+    return true;
+}
+
+// The value type of a property (the low half of its component type); 0 after printing a refusal.
+std::uint32_t valueTypeOf(Session& s, HOBJ h) {
+    CallParam type{};
+    if (!s.check(qxCompGetParam(h, QX_PAR_TYPE, nullptr, 0, &type, 1))) return 0;
+    return static_cast<std::uint32_t>(type.value.bits & 0xFFFF);
 }
 
 int parseIndex(const std::string& text) { return parseInt32(text, "index"); }
@@ -69,32 +70,36 @@ bool valueText(Session& s, HOBJ h, int index, const char* format, std::string& t
     return true;
 }
 
-bool arrayText(Session& s, HOBJ h, int start, int end, const char* delimiter, int mode, std::string& text) {
+bool arrayText(Session& s, HOBJ h, const char* delimiter, std::string& text) {
     size_t size = 0;
-    if (!s.check(qxPropGetValArrayAsStringEx(h, nullptr, delimiter, nullptr, &size, start, end, mode))) return false;
+    if (!s.check(qxPropGetValArrayAsStringEx(h, nullptr, delimiter, nullptr, &size, 0, 0x7FFFFFFF, 0))) return false;
     std::vector<char> buffer(size);
-    if (!s.check(qxPropGetValArrayAsStringEx(h, nullptr, delimiter, buffer.data(), &size, start, end, mode)))
+    if (!s.check(qxPropGetValArrayAsStringEx(h, nullptr, delimiter, buffer.data(), &size, 0, 0x7FFFFFFF, 0)))
         return false;
     text = buffer.data();
     return true;
 }
 
-bool set(Session& s, Args a, int force) {
-    TextBuffer texts(a.subspan(2));
-    return s.check(qxPropSetVal(parseHandle(a[0]), &texts.buffer, parseIndex(a[1]), QX_SETVAL_VALUES, nullptr, 0, force));
-}
-
-bool setNumbers(Session& s, Args a) {
+// Numbers go to a numeric property as numbers of its type; anything else goes as texts, which the library
+// parses or translates through the dictionary. asText forces the texts.
+bool set(Session& s, Args a, int force, bool asText) {
+    const HOBJ h = parseHandle(a[0]);
+    const std::uint32_t valType = asText ? std::uint32_t{QX_VT_STRING} : valueTypeOf(s, h);
+    if (valType == 0) return false;
     std::vector<qxValue> slots;
-    const ValBuffer buffer = numbers(a[2], a.subspan(3), slots);
-    return s.check(qxPropSetVal(parseHandle(a[0]), &buffer, parseIndex(a[1]), QX_SETVAL_VALUES, nullptr, 0, 0));
+    if (valType != QX_VT_STRING && valType != QX_VT_POINTER && numbers(valType, a.subspan(2), slots)) {
+        const ValBuffer buffer{valType, slots.size(), slots.data()};
+        return s.check(qxPropSetVal(h, &buffer, parseIndex(a[1]), QX_SETVAL_VALUES, nullptr, 0, force));
+    }
+    TextBuffer texts(a.subspan(2));
+    return s.check(qxPropSetVal(h, &texts.buffer, parseIndex(a[1]), QX_SETVAL_VALUES, nullptr, 0, force));
 }
 
 bool get(Session& s, Args a) {
     const HOBJ h = parseHandle(a[0]);
     std::string text;
     const bool ok = a.size() > 1 ? valueText(s, h, parseIndex(a[1]), a.size() > 2 ? a[2].c_str() : nullptr, text)
-                                 : arrayText(s, h, 0, 0x7FFFFFFF, ", ", 0, text);
+                                 : arrayText(s, h, ", ", text);
     if (ok) s.out() << text << '\n';
     return ok;
 }
@@ -110,19 +115,17 @@ bool validate(Session& s, Args a) {
 // of the number for a double one, the number itself otherwise.
 bool dict(Session& s, Args a) {
     const HOBJ h = parseHandle(a[0]);
-    CallParam type{};
-    if (!s.check(qxCompGetParam(h, QX_PAR_TYPE, nullptr, 0, &type, 1))) return false;
-    qxValue v{};
-    const std::string& word = a[2];
-    if (type.value.bits == QX_CT_PROP_STRING) {
-        v.str = const_cast<char*>(word.c_str());
-    } else {
-        char* end = nullptr;
-        if (type.value.bits == QX_CT_PROP_DOUBLE) v.dbl = std::strtod(word.c_str(), &end);
-        else v.i64 = std::strtoll(word.c_str(), &end, 0);
-        if (end == word.c_str() || *end != '\0') throw UsageError("not a number: " + word);
+    const std::uint32_t valType = valueTypeOf(s, h);
+    if (valType == 0) return false;
+    std::vector<qxValue> slot;
+    if (valType == QX_VT_STRING) {
+        qxValue v{};
+        v.str = const_cast<char*>(a[2].c_str());
+        slot.push_back(v);
+    } else if (!numbers(valType == QX_VT_DOUBLE ? std::uint32_t{QX_VT_DOUBLE} : std::uint32_t{QX_VT_INT64}, a.subspan(2), slot)) {
+        throw UsageError("not a number: " + a[2]);
     }
-    return s.check(qxPropRegisterTranslationEntry(h, a[1].c_str(), v.i64, 0));
+    return s.check(qxPropRegisterTranslationEntry(h, a[1].c_str(), slot[0].i64, 0));
 }
 
 bool undict(Session& s, Args a) {
@@ -132,10 +135,10 @@ bool undict(Session& s, Args a) {
 
 bool show(Session& s, Args a) {
     const HOBJ h = parseHandle(a[0]);
-    CallParam name{}, type{};
-    if (!s.check(qxCompGetParam(h, QX_PAR_NAME, nullptr, 0, &name, 1)) ||
-        !s.check(qxCompGetParam(h, QX_PAR_TYPE, nullptr, 0, &type, 1)))
-        return false;
+    CallParam name{};
+    if (!s.check(qxCompGetParam(h, QX_PAR_NAME, nullptr, 0, &name, 1))) return false;
+    const std::uint32_t valType = valueTypeOf(s, h);
+    if (valType == 0) return false;
     s.out() << name.value.str << '\n';
     static const char* const kSpecial[] = {"maximum", "minimum", "step", "default", "binary size max"};
     for (int index = -1; index >= -5; --index) {
@@ -143,24 +146,23 @@ bool show(Session& s, Args a) {
         in.type = QX_PT_INT32;
         in.value.i32 = index;
         if (!s.check(qxCompGetParam(h, QX_PAR_HAS_SPECIAL_VALUE, &in, 1, &has, 1))) return false;
+        if (has.value.bits != 1) continue;
         std::string text;
-        if (has.value.bits == 1 && !valueText(s, h, index, nullptr, text)) return false;
-        if (has.value.bits == 1) s.out() << "  " << kSpecial[-index - 1] << ": " << text << '\n';
+        if (!valueText(s, h, index, nullptr, text)) return false;
+        s.out() << "  " << kSpecial[-index - 1] << ": " << text << '\n';
     }
-    std::vector<qxValue> names(256), values(256);
-    ValBuffer n{QX_VT_STRING, 0, names.data()}, v{static_cast<std::uint32_t>(type.value.bits & 0xFFFF), 0, values.data()};
     CallParam size{};
     if (!s.check(qxCompGetParam(h, QX_PAR_DICTIONARY_SIZE, nullptr, 0, &size, 1))) return false;
     if (size.value.bits > 0) {
-        n.count = v.count = std::min<std::uint64_t>(size.value.bits, names.size());
-        if (n.count != size.value.bits) throw UsageError("the dictionary has more entries than show prints");
+        std::vector<qxValue> names(size.value.bits), values(size.value.bits);
+        ValBuffer n{QX_VT_STRING, names.size(), names.data()}, v{valType, values.size(), values.data()};
         if (!s.check(qxPropGetTranslationTable(h, &n, &v))) return false;
         s.out() << "  dictionary:";
-        for (std::uint64_t i = 0; i < n.count; ++i) s.out() << ' ' << names[i].str;
+        for (const qxValue& entry : names) s.out() << ' ' << entry.str;
         s.out() << '\n';
     }
     std::string text;
-    if (!arrayText(s, h, 0, 0x7FFFFFFF, ", ", 0, text)) return false;
+    if (!arrayText(s, h, ", ", text)) return false;
     s.out() << "  values: " << text << '\n';
     return true;
 }
@@ -173,14 +175,14 @@ bool count(Session& s, Args a) {
 }
 
 void install(CommandTable& t) {
-    t.add({"set", "<prop> <index> <text...>",
-           "write values from texts (numbers, or dictionary names); index < 0 writes a limit: -1 max, -2 min, "
-           "-3 step, -4 default, -5 binary size max",
-           3, kAnyCount, [](Session& s, Args a) { return set(s, a, 0); }});
-    t.add({"force-set", "<prop> <index> <text...>", "set with full rights (also where the property is read-only)", 3,
-           kAnyCount, [](Session& s, Args a) { return set(s, a, 1); }});
-    t.add({"setnum", "<prop> <index> <int32|int64|double> <number...>", "write values as typed numbers", 4, kAnyCount,
-           setNumbers});
+    t.add({"set", "<prop> <index> <value...>",
+           "write values from index on: numbers as numbers, other words as texts or dictionary names; "
+           "index < 0 writes a limit: -1 max, -2 min, -3 step, -4 default, -5 binary size max",
+           3, kAnyCount, [](Session& s, Args a) { return set(s, a, 0, false); }});
+    t.add({"settext", "<prop> <index> <text...>", "write the words as texts, which the library parses", 3, kAnyCount,
+           [](Session& s, Args a) { return set(s, a, 0, true); }});
+    t.add({"force-set", "<prop> <index> <value...>", "set with full rights (also where the property is read-only)", 3,
+           kAnyCount, [](Session& s, Args a) { return set(s, a, 1, false); }});
     t.add({"get", "<prop> [index [format]]", "all values as text, or one value (index < 0: a limit)", 1, 3, get});
     t.add({"validate", "<prop> <text...>", "check values without storing them", 2, kAnyCount, validate});
     t.add({"unset", "<prop> <index>", "remove a value, or a limit (index < 0)", 2, 2,
