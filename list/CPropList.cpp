@@ -42,11 +42,6 @@ std::string alreadyRegistered(const std::string& name) {
 
 } // namespace
 
-void notifyFirstAccess(CComponent&) {
-    // The access callback (kind 3) fires here once callback objects exist: when accessNotified is 0 and
-    // the component has one, markAccessNotified() and then execute it.
-}
-
 std::string kindDetail(const CComponent& component, HOBJ handle) {
     return formatText("%s(0x%08x), ", component.name().c_str(), handle);
 }
@@ -143,14 +138,9 @@ const CPropList& CPropList::origin() const {
     return *list;
 }
 
-CComponent& CPropList::componentAt(std::uint16_t index, bool notify) const {
+void CPropList::throwNoComponentAt(std::uint16_t index) const {
     if (index >= entries_.size()) throw std::out_of_range("CPropList::componentAt");
-    CComponent* component = entries_[index].component();
-    if (component == nullptr) {
-        throw EComponentIDInvalid(formatText("Invalid component ID(list %s, 0x%08x)", name().c_str(), handleOf(index)));
-    }
-    if (notify) notifyFirstAccess(*component);
-    return *component;
+    throw EComponentIDInvalid(formatText("Invalid component ID(list %s, 0x%08x)", name().c_str(), handleOf(index)));
 }
 
 std::uint32_t CPropList::entryFlags(std::uint16_t index) const { return entries_.at(index).flags; }

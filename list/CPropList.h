@@ -30,6 +30,11 @@ namespace qx {
 
 class CProperty;
 
+// The first-access notification (kind 3) of a component looked up by handle: fires the component's access
+// callback once after each invalidate. Callback objects arrive with the callback step; until then no
+// component has one, so this hook does nothing yet. Inline: every handle lookup passes here.
+inline void notifyFirstAccess(CComponent&) {}
+
 class CPropList final : public CComponent {
 public:
     // Largest entry table: indices 0..65534; 0xFFFF is never the index of an entry.
@@ -56,7 +61,12 @@ public:
     }
     // Resolution step 2: std::out_of_range outside the table, EComponentIDInvalid with list name and handle
     // for a free entry. With notify, the component's first-access notification runs.
-    CComponent& componentAt(std::uint16_t index, bool notify) const;
+    CComponent& componentAt(std::uint16_t index, bool notify) const {
+        CComponent* component = index < entries_.size() ? entries_[index].component() : nullptr;
+        if (component == nullptr) throwNoComponentAt(index);
+        if (notify) notifyFirstAccess(*component);
+        return *component;
+    }
     std::uint32_t entryFlags(std::uint16_t index) const;
     // The entry's flags plus cfInvisible when an entry on the owner chain is invisible.
     std::uint32_t effectiveEntryFlags(std::uint16_t index) const;
@@ -166,6 +176,9 @@ private:
     // Re-numbers components of entries from..end (index fields and names) after entries moved.
     void renumberFrom(std::size_t from);
 
+    // The failure of componentAt: out_of_range beyond the table, EComponentIDInvalid for a free entry.
+    [[noreturn]] void throwNoComponentAt(std::uint16_t index) const;
+
     std::vector<Entry> entries_;
     std::uint16_t listID_;
     CPropList* derivedFrom_ = nullptr;
@@ -184,10 +197,6 @@ private:
     mutable std::size_t freeHint_ = 0;
 };
 
-// The first-access notification (kind 3) of a component looked up by handle: fires the component's access
-// callback once after each invalidate. Callback objects arrive with the callback step; until then no
-// component has one and this only keeps the access-notified byte honest.
-void notifyFirstAccess(CComponent& component);
 
 // ENotAList / ENotAProperty / ENotAMethod detail: "<name>(0x%08x), ".
 std::string kindDetail(const CComponent& component, HOBJ handle);

@@ -3,8 +3,8 @@
 // manager. Not here: what a list does when it dies (list/CPropList.cpp); resolving handles to components
 // (frame/Resolve.cpp).
 //
-// Guard of g_manager: the component-access lock for every use; made on first need under that lock, and
-// destroyed by the library's last release (frame/Library.cpp), which callers make from one thread.
+// The process-wide pointer (current_) is declared in the header so that resolution inlines; its guard is
+// described there.
 #include "list/CPropListManager.h"
 
 #include "frame/Eqx.h"
@@ -13,37 +13,30 @@
 
 namespace qx {
 
-namespace {
-constinit CPropListManager* g_manager = nullptr;
-}
-
-CPropListManager& CPropListManager::instance() {
-    if (g_manager != nullptr) return *g_manager;
+CPropListManager& CPropListManager::makeInstance() {
     auto made = std::unique_ptr<CPropListManager>(new CPropListManager());
     // The built-in lists take their IDs from this manager, so it must be reachable while they are made.
     // Should making them fail, the pointer is cleared before `made` destroys what was made.
     struct ClearOnFailure {
         bool armed = true;
         ~ClearOnFailure() {
-            if (armed) g_manager = nullptr;
+            if (armed) current_ = nullptr;
         }
     } clear;
-    g_manager = made.get();
+    current_ = made.get();
     made->makeBuiltInLists();
     clear.armed = false;
     return *made.release();
 }
 
-CPropListManager* CPropListManager::existing() noexcept { return g_manager; }
-
 void CPropListManager::destroyInstance() noexcept {
-    CPropListManager* manager = g_manager;
+    CPropListManager* manager = current_;
     if (manager == nullptr) return;
-    // Lists reach the manager through g_manager while they die; it is cleared only when all are gone.
+    // Lists reach the manager through current_ while they die; it is cleared only when all are gone.
     for (std::size_t id = 0; id < manager->slots_.size(); ++id) {
         if (CPropList* list = manager->slots_[id].list) manager->destroyList(*list);
     }
-    g_manager = nullptr;
+    current_ = nullptr;
     delete manager;
 }
 
@@ -111,8 +104,7 @@ void CPropListManager::removeList(const CPropList& list) noexcept {
     }
 }
 
-CPropList& CPropListManager::listFromHandle(HOBJ handle) const {
-    if (CPropList* list = listAt(handle)) return *list;
+void CPropListManager::throwInvalidListID(HOBJ handle) {
     throw EInvalidListID(formatText("Invalid list ID(0x%08x)", handle));
 }
 

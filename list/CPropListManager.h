@@ -23,10 +23,11 @@ public:
     // Lists IDs run 0..65534; 0xFFFF ends the free chain and is never an ID.
     static constexpr std::uint32_t kMaxLists = 0xFFFF;
 
-    // The manager, made with its built-in lists when there is none.
-    static CPropListManager& instance();
+    // The manager, made with its built-in lists when there is none. Inline: every exported call that
+    // resolves a handle comes through here.
+    static CPropListManager& instance() { return current_ != nullptr ? *current_ : makeInstance(); }
     // The manager when one exists, else null; never makes one.
-    static CPropListManager* existing() noexcept;
+    static CPropListManager* existing() noexcept { return current_; }
     // Destroys every list (and what the lists own) and the manager itself. Safe when there is none.
     static void destroyInstance() noexcept;
 
@@ -47,7 +48,10 @@ public:
         return id < slots_.size() ? slots_[id].list : nullptr;
     }
     // Resolution step 1: the list, or EInvalidListID "Invalid list ID(0x%08x)" with the whole handle.
-    CPropList& listFromHandle(HOBJ handle) const;
+    CPropList& listFromHandle(HOBJ handle) const {
+        if (CPropList* list = listAt(handle)) return *list;
+        throwInvalidListID(handle);
+    }
     std::size_t slotCount() const { return slots_.size(); }
     std::size_t listCount() const { return ids_.size(); }
 
@@ -66,6 +70,13 @@ public:
     CPropList& globalRoot() const { return *slots_.at(0).list; }
 
 private:
+    static CPropListManager& makeInstance();
+    [[noreturn]] static void throwInvalidListID(HOBJ handle);
+
+    // The one manager, null while there is none. Guard: the component-access lock for every use; made on
+    // first need under that lock, destroyed by the library's last release, which callers make from one thread.
+    static inline constinit CPropListManager* current_ = nullptr;
+
     CPropListManager() = default;
     // propListID without the throw: the ID, or -1 (logged) when no slot holds the list.
     int lookupID(const CPropList& list) const noexcept;

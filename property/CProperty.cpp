@@ -144,7 +144,10 @@ void CProperty::getVal(::ValBuffer& buffer, int index) {
         const auto first = static_cast<std::uint64_t>(index);
         if (buffer.count > valCount_ || first > valCount_ - buffer.count) throwOutOfBounds(index, buffer.count);
         prepareRead(first, buffer.count, false);
-        std::copy_n(slots_.get() + first, buffer.count, buffer.pSlots);
+        if (buffer.count == 1)
+            buffer.pSlots[0] = slots_[first]; // the common single read, without a call to memmove
+        else
+            std::copy_n(slots_.get() + first, buffer.count, buffer.pSlots);
         return;
     }
     const qxValue* special = propertySharedData().limit(index);

@@ -1,6 +1,8 @@
 // property/CPropertySharedData.cpp -- storage of property limits and dictionaries, behind the client check.
 #include "property/CPropertySharedData.h"
 
+#include <cstdlib>
+
 #include <stdexcept>
 
 #include "property/CValBuffer.h"
@@ -39,6 +41,10 @@ const qxValue* CPropertySharedData::limit(std::int32_t key) const {
 
 void CPropertySharedData::refreshView() {
     view_ = LimitView{limit(QX_LIM_MAXIMUM), limit(QX_LIM_MINIMUM), limit(QX_LIM_STEP_WIDTH)};
+    if (view_.step != nullptr && valueType() == QX_VT_INT32 && view_.step->i32 != 0) {
+        const std::uint64_t magnitude = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(view_.step->i32)));
+        view_.stepReciprocal = UINT64_MAX / magnitude + 1;
+    }
 }
 
 bool CPropertySharedData::setLimit(std::int32_t key, const qxValue& value, const CComponent* client) {

@@ -30,6 +30,9 @@ struct LimitView {
     const qxValue* maximum = nullptr;
     const qxValue* minimum = nullptr;
     const qxValue* step = nullptr;
+    // For an Int32 step s: floor(2^64 / |s|) + 1, so that remainders by s need no division on the write
+    // path (exact for every 32-bit dividend); 0 when there is no such step.
+    std::uint64_t stepReciprocal = 0;
 };
 
 class CPropertySharedData : public CComponentSharedData {

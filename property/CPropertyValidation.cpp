@@ -27,8 +27,23 @@ bool isNumeric(std::uint32_t type) { return type == QX_VT_INT32 || type == QX_VT
 
 // The step rule on integers. Wide holds every intermediate sum of two T values, so the range tests of the
 // rule never overflow; a result outside T falls back to rounding towards the start, which always fits.
+// The truncating remainder a % s of the C operator. For Int32 steps the caller may pass the step's
+// reciprocal (LimitView::stepReciprocal), which replaces the division by two multiplications.
+template <class T>
+T remainder(T a, T s, std::uint64_t reciprocal) {
+    if constexpr (sizeof(T) == 4) {
+        if (reciprocal != 0) {
+            const auto magnitudeOf = [](T v) { return static_cast<std::uint32_t>(v < 0 ? -static_cast<std::int64_t>(v) : v); };
+            const std::uint64_t low = reciprocal * magnitudeOf(a);
+            const auto r = static_cast<T>((static_cast<unsigned __int128>(low) * magnitudeOf(s)) >> 64);
+            return a < 0 ? T(-r) : r;
+        }
+    }
+    return a % s;
+}
+
 template <class T, class Wide>
-T snapInteger(T value, T s, const T* min, const T* max) {
+T snapInteger(T value, T s, const T* min, const T* max, std::uint64_t reciprocal = 0) {
     if (s == 0 || s == -1) return value; // every integer is on such a step (and -1 would overflow d % s)
     bool relative = false;
     T d = value;
@@ -39,7 +54,7 @@ T snapInteger(T value, T s, const T* min, const T* max) {
             d = diff;
         }
     }
-    const T r = d % s;
+    const T r = remainder(d, s, reciprocal);
     if (r == 0) return value;
     Wide rounded;
     if (r < s / 2) {
@@ -49,7 +64,7 @@ T snapInteger(T value, T s, const T* min, const T* max) {
         } else {
             rounded = Wide(d) - r;
         }
-    } else if (max != nullptr && Wide(value) - (value % s) + s > *max) {
+    } else if (max != nullptr && Wide(value) - remainder(value, s, reciprocal) + s > *max) {
         if (*max >= value) return *max;
         rounded = Wide(d) - r;
     } else {
@@ -89,7 +104,8 @@ qxValue snap(std::uint32_t type, const qxValue& value, const LimitView& limits) 
     case QX_VT_INT32:
         out.i32 = snapInteger<std::int32_t, std::int64_t>(value.i32, limits.step->i32,
                                                           limits.minimum ? &limits.minimum->i32 : nullptr,
-                                                          limits.maximum ? &limits.maximum->i32 : nullptr);
+                                                          limits.maximum ? &limits.maximum->i32 : nullptr,
+                                                          limits.stepReciprocal);
         break;
     case QX_VT_INT64:
         out.i64 = snapInteger<std::int64_t, __int128>(value.i64, limits.step->i64,

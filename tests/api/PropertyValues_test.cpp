@@ -2,6 +2,7 @@
 // the size protocol, binary data, validation and the translation table, as a caller sees them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -270,6 +271,32 @@ TEST_F(Values, RestoreDefaultPutsBackTheDefaultOfAForceCloneProperty) {
     ASSERT_EQ(qxCompRestoreDefault(exposure_, 0), 0); // not derived, no default: nothing to give back
     EXPECT_EQ(text(exposure_), "9");
     EXPECT_EQ(qxCompRestoreDefault(list_, 0), PROPHANDLING_COMPONENT_ID_INVALID);
+}
+
+TEST_F(Values, SnappedValuesLieOnTheStepWithinOneStepOfTheWrittenValue) {
+    // Steps of several sizes and signs of the distance to the minimum, including the largest steps.
+    for (const int32_t step : {3, 7, 1000, 65536, 1 << 30}) {
+        ASSERT_EQ(qxPropRemoveVal(exposure_, QX_LIM_STEP_WIDTH, 0), 0);
+        ASSERT_EQ(setInt(exposure_, QX_LIM_MINIMUM, -2000000000), 0);
+        ASSERT_EQ(setInt(exposure_, QX_LIM_MAXIMUM, 2000000000), 0);
+        ASSERT_EQ(setInt(exposure_, QX_LIM_STEP_WIDTH, step), 0);
+        uint32_t seed = 12345u + static_cast<uint32_t>(step);
+        for (int i = 0; i < 500; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            const auto written = static_cast<int32_t>(static_cast<int64_t>(seed % 4000000001u) - 2000000000);
+            ASSERT_EQ(setInt(exposure_, 0, written), 0) << written;
+            qxValue v{};
+            ValBuffer b{QX_VT_INT32, 1, &v};
+            ASSERT_EQ(qxPropGetVal(exposure_, &b, 0), 0);
+            const int64_t stored = v.i32;
+            const bool atALimit = stored == -2000000000 || stored == 2000000000;
+            // The grid starts at the minimum, unless the distance to it does not fit 32 bits: then at 0.
+            const int64_t distance = int64_t{written} + 2000000000;
+            const int64_t origin = distance <= INT32_MAX ? -2000000000 : 0;
+            EXPECT_TRUE(atALimit || (stored - origin) % step == 0) << step << " " << written << " " << stored;
+            EXPECT_LE(std::llabs(stored - written), step) << step << " " << written << " " << stored;
+        }
+    }
 }
 
 } // namespace
