@@ -11,9 +11,7 @@ using namespace qxtest;
 namespace {
 
 void setUserValue(HOBJ h, uint64_t v) {
-    CallParam in{};
-    in.type = QX_PT_COMPONENT_DATA;
-    in.value.bits = v;
+    const CallParam in = u32In(static_cast<uint32_t>(v), QX_PT_COMPONENT_DATA);
     ASSERT_EQ(qxCompSetParam(h, QX_PAR_COMPONENT_DATA, &in, 1, 0), 0) << lastError().text;
 }
 
@@ -47,12 +45,11 @@ TEST(ListDerive, FollowsLaterRegistrationsAndRemovalsOfTheParent) {
     const HOBJ derived = derive(parent, "derived");
     const HOBJ grandChild = derive(derived, "grandChild");
     addProp(parent, "late", 3);
-    const CallParam late = textIn("late");
-    CallParam out{};
-    ASSERT_EQ(qxCompGetParam(grandChild, QX_PAR_HANDLE_BY_NAME, &late, 1, &out, 1), 0);
-    EXPECT_EQ(out.value.bits, 0x00040003u);
+    EXPECT_EQ(byText(grandChild, QX_PAR_HANDLE_BY_NAME, "late"), 0x00040003u);
     EXPECT_EQ(u32Param(derived, QX_PAR_ENTRY_COUNT), 4u);
     ASSERT_EQ(qxPropListRemoveComp(0x00020003), 0);
+    const CallParam late = textIn("late");
+    CallParam out{};
     EXPECT_EQ(qxCompGetParam(grandChild, QX_PAR_HANDLE_BY_NAME, &late, 1, &out, 1), PROPHANDLING_COMPONENT_NOT_FOUND);
     EXPECT_EQ(lastError().text, "Component 'late' is no member of list grandChild");
 }
@@ -67,9 +64,7 @@ TEST(ListDerive, ASubListIsDerivedNotShared) {
     EXPECT_EQ(handleParam(0x00040000, QX_PAR_ORIGIN), sub);
     EXPECT_EQ(handleParam(derived, QX_PAR_BASE_LIST), parent);
     EXPECT_EQ(handleParam(0x0005FFFF, QX_PAR_PARENT_LIST), 0x00040000u);
-    HOBJ found = 0;
-    ASSERT_EQ(qxPropListFindComp(&found, 0x00040000, "inner", 0, 0), 0);
-    EXPECT_EQ(found, 0x00050000u);
+    EXPECT_EQ(find(0x00040000, "inner"), 0x00050000u);
 }
 
 TEST(ListDerive, TheDerivedChainRunsFromTheNewestList) {
@@ -127,10 +122,7 @@ TEST(ListDerive, ATenThousandDeepChainNeedsNoDeepStack) {
     HOBJ last = root;
     for (int i = 0; i < 10000; ++i) last = derive(last);
     addProp(root, "late"); // shown down the whole chain
-    const CallParam late = textIn("late");
-    CallParam out{};
-    ASSERT_EQ(qxCompGetParam(last, QX_PAR_HANDLE_BY_NAME, &late, 1, &out, 1), 0);
-    EXPECT_EQ(out.value.bits, (last & 0xFFFF0000u) | 1u);
+    EXPECT_EQ(byText(last, QX_PAR_HANDLE_BY_NAME, "late"), (last & 0xFFFF0000u) | 1u);
     ASSERT_EQ(qxPropListDelete(root), 0);
     EXPECT_EQ(qxIsPropListValid(last), 0);
 }

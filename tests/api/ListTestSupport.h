@@ -59,6 +59,17 @@ inline CallParam u32In(uint32_t v, uint32_t type = QX_PT_UINT32) {
     return p;
 }
 
+// Lookups that must succeed: by name in a list (0xFFFFFFFF when missing), or by a text parameter.
+inline HOBJ find(HOBJ list, const char* name, int mode = 0, int depth = 0) {
+    HOBJ found = 0;
+    EXPECT_EQ(qxPropListFindComp(&found, list, name, mode, depth), 0) << name << ": " << lastError().text;
+    return found;
+}
+inline HOBJ byText(HOBJ h, int id, const char* text) {
+    const CallParam in = textIn(text);
+    return static_cast<HOBJ>(param(h, id, &in, 1).value.bits);
+}
+
 // Code of a failing call, with the last-error text it left.
 struct Refusal {
     int code;

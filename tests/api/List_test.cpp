@@ -168,9 +168,7 @@ TEST(ListRegistration, The65536thEntryIsRefused) {
     HOBJ h = QX_INDEX_APPEND;
     EXPECT_EQ(qxPropListRegisterProp(list, "last", QX_CT_PROP_INT32, 1, 3, nullptr, &h), PROPHANDLING_CANT_REGISTER_COMPONENT);
     EXPECT_EQ(lastError().text, "Component 'last' cannot be registered in list 'big'");
-    HOBJ found = 0;
-    ASSERT_EQ(qxPropListFindComp(&found, addList(createList("holder"), list), "p65534", 0, 0), 0);
-    EXPECT_EQ(found, 0x0002FFFEu);
+    EXPECT_EQ(find(addList(createList("holder"), list), "p65534"), 0x0002FFFEu);
     ASSERT_EQ(qxPropListDelete(list), 0);
 }
 
@@ -178,11 +176,9 @@ TEST(ListFind, MissingNamesAreNotAnError) {
     const HOBJ parent = createList("parent");
     const HOBJ child = addSubList(parent, "child");
     addProp(0x0003FFFF, "inner");
+    EXPECT_EQ(find(child, "nowhere", 0, 5), 0xFFFFFFFFu);
+    EXPECT_EQ(find(child, "inner"), 0x00030000u);
     HOBJ found = 0;
-    ASSERT_EQ(qxPropListFindComp(&found, child, "nowhere", 0, 5), 0);
-    EXPECT_EQ(found, 0xFFFFFFFFu);
-    ASSERT_EQ(qxPropListFindComp(&found, child, "inner", 0, 0), 0);
-    EXPECT_EQ(found, 0x00030000u);
     EXPECT_EQ(qxPropListFindComp(&found, 0x0003FFFF, "inner", 0, 0), PROPHANDLING_COMPONENT_ID_INVALID);
     EXPECT_EQ(lastError().text, "Array index out of range");
     EXPECT_EQ(qxPropListFindComp(nullptr, child, "inner", 0, 0), PROPHANDLING_INVALID_INPUT_PARAMETER);
@@ -194,15 +190,10 @@ TEST(ListFind, SearchModeExcludesKindsAndDepthReachesNestedLists) {
     addProp(0x0003FFFF, "twin");                                 // property "twin" in holder
     const HOBJ nested = addSubList(0x0003FFFF, "nested");        // list 4 in entry 1 of holder
     addList(0x0004FFFF, createList("twin"));                     // list "twin" (ID 5) in nested
-    HOBJ found = 0;
-    ASSERT_EQ(qxPropListFindComp(&found, holder, "twin", 0, 0), 0);
-    EXPECT_EQ(found, 0x00030000u);
-    ASSERT_EQ(qxPropListFindComp(&found, holder, "twin", QX_SM_EXCLUDE_PROPERTIES, 0), 0);
-    EXPECT_EQ(found, 0xFFFFFFFFu);
-    ASSERT_EQ(qxPropListFindComp(&found, holder, "twin", QX_SM_EXCLUDE_PROPERTIES, 1), 0);
-    EXPECT_EQ(found, 0x00040000u);
-    ASSERT_EQ(qxPropListFindComp(&found, holder, "twin", QX_SM_EXCLUDE_PROPERTIES | QX_SM_EXCLUDE_LISTS, 3), 0);
-    EXPECT_EQ(found, 0xFFFFFFFFu);
+    EXPECT_EQ(find(holder, "twin"), 0x00030000u);
+    EXPECT_EQ(find(holder, "twin", QX_SM_EXCLUDE_PROPERTIES), 0xFFFFFFFFu);
+    EXPECT_EQ(find(holder, "twin", QX_SM_EXCLUDE_PROPERTIES, 1), 0x00040000u);
+    EXPECT_EQ(find(holder, "twin", QX_SM_EXCLUDE_PROPERTIES | QX_SM_EXCLUDE_LISTS, 3), 0xFFFFFFFFu);
     EXPECT_EQ(nested, 0x00030001u);
 }
 
@@ -259,17 +250,13 @@ TEST(ListMove, EntriesMoveAcrossListsWithBothModes) {
     EXPECT_EQ(textParam(0x00040003, QX_PAR_NAME), "y");
     EXPECT_EQ(u32Param(0x0003FFFF, QX_PAR_ENTRY_COUNT), 2u);
     EXPECT_EQ(textParam(0x00030001, QX_PAR_NAME), "d");
-    HOBJ found = 0;
-    ASSERT_EQ(qxPropListFindComp(&found, src, "d", 0, 0), 0);
-    EXPECT_EQ(found, 0x00030001u);
-    ASSERT_EQ(qxPropListFindComp(&found, dst, "c", 0, 0), 0);
-    EXPECT_EQ(found, 0x00040002u);
+    EXPECT_EQ(find(src, "d"), 0x00030001u);
+    EXPECT_EQ(find(dst, "c"), 0x00040002u);
     // Without modes: d is inserted at dst's entry 0, moving the others up, and leaves a free entry behind.
     ASSERT_EQ(qxPropListMoveEntries(src, dst, 1, 0xFFFF, 0, 0), 0);
     EXPECT_EQ(textParam(0x00040000, QX_PAR_NAME), "d");
     EXPECT_EQ(textParam(0x00040004, QX_PAR_NAME), "y");
-    ASSERT_EQ(qxPropListFindComp(&found, dst, "y", 0, 0), 0);
-    EXPECT_EQ(found, 0x00040004u);
+    EXPECT_EQ(find(dst, "y"), 0x00040004u);
     EXPECT_EQ(u32Param(0x0003FFFF, QX_PAR_ENTRY_COUNT), 2u);
     EXPECT_EQ(u32Param(0x00030001, QX_PAR_IS_VALID_HANDLE), 0u);
     // Moved components belong to dst now: deleting src leaves them.
@@ -299,10 +286,10 @@ TEST(ListUpdate, EqualValuesReportTheirUserValues) {
     const HOBJ b = addProp(dst, "b");
     addProp(src, "a");
     addProp(src, "b");
-    const CallParam one = u32In(0x10, QX_PT_COMPONENT_DATA);
-    const CallParam two = u32In(0x03, QX_PT_COMPONENT_DATA);
-    ASSERT_EQ(qxCompSetParam(a, QX_PAR_COMPONENT_DATA, &one, 1, 0), 0);
-    ASSERT_EQ(qxCompSetParam(b, QX_PAR_COMPONENT_DATA, &two, 1, 0), 0);
+    for (const auto& [h, v] : {std::pair{a, 0x10u}, std::pair{b, 0x03u}}) {
+        const CallParam in = u32In(v, QX_PT_COMPONENT_DATA);
+        ASSERT_EQ(qxCompSetParam(h, QX_PAR_COMPONENT_DATA, &in, 1, 0), 0);
+    }
     uint64_t result = 0;
     ASSERT_EQ(qxPropListUpdateWithList(dst, src, &result), 0);
     EXPECT_EQ(result, 0x13u);

@@ -5,8 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "component/TestSupport.h"
-#include "property/CValBuffer.h"
+#include "PropertyTestSupport.h"
 
 namespace qx {
 namespace {
@@ -15,6 +14,7 @@ using test::failureOf;
 using test::Failure;
 using test::LogCapture;
 using test::TestContainer;
+using test::texts;
 
 constexpr std::uint32_t binaryFlags = QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS | QX_CF_CONTAINS_BINARY_DATA;
 using Bytes = std::vector<std::uint8_t>;
@@ -22,13 +22,6 @@ using Bytes = std::vector<std::uint8_t>;
 std::unique_ptr<CPropertyS> makeS(std::uint64_t count = 1, std::uint32_t flags = binaryFlags,
                                   CComponent* owner = nullptr) {
     return std::make_unique<CPropertyS>("Blob", owner, count, flags, "");
-}
-
-CValBuffer texts(std::initializer_list<std::string> values) {
-    CValBuffer b(QX_VT_STRING, values.size());
-    std::uint64_t i = 0;
-    for (const auto& v : values) b.setText(i++, v);
-    return b;
 }
 
 std::string textAt(CProperty& p, int index) {

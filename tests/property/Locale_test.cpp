@@ -10,15 +10,13 @@
 
 #include <gtest/gtest.h>
 
-#include "component/TestSupport.h"
+#include "PropertyTestSupport.h"
 #include "component/Vocabulary.h"
-#include "property/CProperty.h"
-#include "property/CValBuffer.h"
 
 namespace qx {
 namespace {
 
-using test::failureOf;
+using namespace test;
 
 constexpr const char* german = "de_DE.UTF-8";
 
@@ -54,13 +52,6 @@ protected:
     void TearDown() override { std::setlocale(LC_ALL, "C"); }
 };
 
-CValBuffer doubles(std::initializer_list<double> list) {
-    CValBuffer b(QX_VT_DOUBLE, list.size());
-    std::uint64_t i = 0;
-    for (double v : list) b[i++].dbl = v;
-    return b;
-}
-
 TEST_F(UnderGermanLocale, ValuesFormatWithADecimalPoint) {
     auto p = CProperty::create(QX_VT_DOUBLE, "Rate", nullptr, 2, 3, "");
     p->writeVals(rightsOrdinary, doubles({1.5, -2.25}), 0);
@@ -68,21 +59,14 @@ TEST_F(UnderGermanLocale, ValuesFormatWithADecimalPoint) {
     EXPECT_EQ(p->valueTextAt("%.2e", 1), "-2.25e+00");
     EXPECT_EQ(p->arrayText("%g", ";", 0, 1, 0), "1.5;-2.25");
     auto n = CProperty::create(QX_VT_INT32, "Count", nullptr, 1, 3, "%'d");
-    CValBuffer big(QX_VT_INT32, 1);
-    big[0].i32 = 1234567;
-    n->writeVals(rightsOrdinary, big, 0);
+    n->writeVals(rightsOrdinary, ints({1234567}), 0);
     EXPECT_EQ(n->valueTextAt(nullptr, 0), "1234567") << "no thousands separator";
 }
 
 TEST_F(UnderGermanLocale, TextsAreReadWithADecimalPoint) {
     auto p = CProperty::create(QX_VT_DOUBLE, "Rate", nullptr, 1, 3, "");
-    CValBuffer t(QX_VT_STRING, 1);
-    t.setText(0, "1.5 -2,5");
-    p->writeVals(rightsOrdinary, t, 0);
-    CValBuffer back(QX_VT_DOUBLE, 2);
-    p->getVal(back, 0);
-    EXPECT_EQ(back[0].dbl, 1.5);
-    EXPECT_EQ(back[1].dbl, -2.0) << "the comma is no decimal separator, whatever the locale";
+    p->writeVals(rightsOrdinary, texts({"1.5 -2,5"}), 0);
+    EXPECT_EQ(readDoubles(*p), (std::vector<double>{1.5, -2.0})) << "the comma is no decimal separator, whatever the locale";
     auto s = CProperty::create(QX_VT_STRING, "Text", nullptr, 1, 3, "");
     s->writeVals(rightsOrdinary, doubles({0.5}), 0);
     EXPECT_EQ(s->valueTextAt(nullptr, 0), "0.500000");

@@ -8,9 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "PropertyTestSupport.h"
 #include "component/Vocabulary.h"
-#include "property/CProperty.h"
-#include "property/CValBuffer.h"
 
 namespace {
 bool g_counting = false;
@@ -81,17 +80,11 @@ TEST(PropertyFootprint, OneInt32PropertyCostsUnder300Bytes) {
 
 TEST(PropertyFootprint, CheckedWritesOfFixedWidthValuesStayOffTheHeap) {
     auto p = CProperty::create(QX_VT_INT32, "Gain", nullptr, 4, QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS, "");
-    CValBuffer limit(QX_VT_INT32, 1);
-    limit[0].i32 = 1000;
-    p->writeVals(rightsOrdinary, limit, QX_LIM_MAXIMUM);
-    limit[0].i32 = -1000;
-    p->writeVals(rightsOrdinary, limit, QX_LIM_MINIMUM);
-    limit[0].i32 = 4;
-    p->writeVals(rightsOrdinary, limit, QX_LIM_STEP_WIDTH);
+    p->writeVals(rightsOrdinary, test::ints({1000}), QX_LIM_MAXIMUM);
+    p->writeVals(rightsOrdinary, test::ints({-1000}), QX_LIM_MINIMUM);
+    p->writeVals(rightsOrdinary, test::ints({4}), QX_LIM_STEP_WIDTH);
     auto d = CProperty::create(QX_VT_DOUBLE, "Rate", nullptr, 1, QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS, "");
-    CValBuffer dmax(QX_VT_DOUBLE, 1);
-    dmax[0].dbl = 1e6;
-    d->writeVals(rightsOrdinary, dmax, QX_LIM_MAXIMUM);
+    d->writeVals(rightsOrdinary, test::doubles({1e6}), QX_LIM_MAXIMUM);
 
     CValBuffer one(QX_VT_INT32, 1), four(QX_VT_INT32, 4), rate(QX_VT_DOUBLE, 1);
     int changes = 0;

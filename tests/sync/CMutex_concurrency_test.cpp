@@ -35,11 +35,6 @@ TEST(CMutexThreads, ThreadEndingWhileOwningUnnamedMutexAbandonsIt) {
     expectAbandonedByEndedThread(m);
 }
 
-TEST(CMutexThreads, ThreadEndingWhileOwningNamedMutexAbandonsIt) {
-    CMutex m(false, "thread-abandoned");
-    expectAbandonedByEndedThread(m);
-}
-
 TEST(CMutexThreads, SameNameInOneProcessIsOneMutex) {
     CMutex a(false, "one-per-process");
     CMutex b(false, "one-per-process");
