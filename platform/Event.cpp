@@ -33,11 +33,7 @@ bool initNamed(void* payload, const void* context) {
 
 } // namespace
 
-struct Event::Impl {
-    std::unique_ptr<NamedObject> named;  // null when unnamed
-    std::unique_ptr<EventState> own;     // the state when unnamed
-    EventState* state = nullptr;
-};
+struct Event::Impl : StateHolder<EventState> {};
 
 Event::Event(std::unique_ptr<Impl> impl) noexcept : impl_(std::move(impl)) {}
 Event::~Event() = default;
@@ -45,15 +41,10 @@ Event::~Event() = default;
 std::unique_ptr<Event> Event::create(bool manualReset, bool initiallySignalled, const char* name) {
     auto impl = std::make_unique<Impl>();
     const InitRequest request{manualReset, initiallySignalled};
-    if (name && *name) {
-        impl->named = NamedObject::open(name, ObjectKind::Event, sizeof(EventState), initNamed, &request, nullptr);
-        if (!impl->named) return nullptr;
-        impl->state = std::launder(static_cast<EventState*>(impl->named->payload()));
-    } else {
-        impl->own.reset(new EventState{{initiallySignalled ? 1u : 0u}, manualReset ? 1u : 0u});
-        impl->state = impl->own.get();
-    }
-    return std::make_unique<Event>(std::move(impl));
+    const bool opened = impl->open(name, ObjectKind::Event, initNamed, &request, [&] {
+        return new EventState{{initiallySignalled ? 1u : 0u}, manualReset ? 1u : 0u};
+    });
+    return opened ? std::make_unique<Event>(std::move(impl)) : nullptr;
 }
 
 WaitResult Event::wait(unsigned timeoutMs) noexcept {

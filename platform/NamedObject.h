@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,29 @@ private:
     Mapping* mapping_;  // shared with the process's other objects of this name; counted in the process table
     void* payload_;
     bool existedBefore_;
+};
+
+// Where the state of a semaphore or an event lives: in the payload of a named object, shared with the other
+// processes that open the name, or on the heap, private to one object, when there is no name.
+template <class State>
+struct StateHolder {
+    std::unique_ptr<NamedObject> named; // null when unnamed
+    std::unique_ptr<State> own;         // the state when unnamed
+    State* state = nullptr;
+
+    // initNamed sets up a fresh named payload from context; makePrivate() returns a new private state.
+    template <class MakePrivate>
+    bool open(const char* name, ObjectKind kind, PayloadInit initNamed, const void* context, MakePrivate makePrivate) {
+        if (name && *name) {
+            named = NamedObject::open(name, kind, sizeof(State), initNamed, context, nullptr);
+            if (!named) return false;
+            state = std::launder(static_cast<State*>(named->payload()));
+        } else {
+            own.reset(makePrivate());
+            state = own.get();
+        }
+        return true;
+    }
 };
 
 // Whether some live process holds an object of this name and kind. Creates nothing; removes a file that

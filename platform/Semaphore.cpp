@@ -46,11 +46,7 @@ bool tryTake(std::atomic<std::uint32_t>& count) {
 
 } // namespace
 
-struct Semaphore::Impl {
-    std::unique_ptr<NamedObject> named;  // null when unnamed
-    std::unique_ptr<SemaphoreState> own;  // the state when unnamed
-    SemaphoreState* state = nullptr;
-};
+struct Semaphore::Impl : StateHolder<SemaphoreState> {};
 
 Semaphore::Semaphore(std::unique_ptr<Impl> impl) noexcept : impl_(std::move(impl)) {}
 Semaphore::~Semaphore() = default;
@@ -59,17 +55,10 @@ std::unique_ptr<Semaphore> Semaphore::create(long initial, long maximum, const c
     if (maximum <= 0 || maximum > kLargestMaximum || initial < 0 || initial > maximum) return nullptr;
     auto impl = std::make_unique<Impl>();
     const InitRequest request{initial, maximum};
-    if (name && *name) {
-        impl->named = NamedObject::open(name, ObjectKind::Semaphore, sizeof(SemaphoreState), initNamed, &request,
-                                        nullptr);
-        if (!impl->named) return nullptr;
-        impl->state = std::launder(static_cast<SemaphoreState*>(impl->named->payload()));
-    } else {
-        impl->own.reset(new SemaphoreState{{static_cast<std::uint32_t>(initial)},
-                                           static_cast<std::uint32_t>(maximum)});
-        impl->state = impl->own.get();
-    }
-    return std::make_unique<Semaphore>(std::move(impl));
+    const bool opened = impl->open(name, ObjectKind::Semaphore, initNamed, &request, [&] {
+        return new SemaphoreState{{static_cast<std::uint32_t>(initial)}, static_cast<std::uint32_t>(maximum)};
+    });
+    return opened ? std::make_unique<Semaphore>(std::move(impl)) : nullptr;
 }
 
 WaitResult Semaphore::wait(unsigned timeoutMs) noexcept {
