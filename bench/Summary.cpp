@@ -52,12 +52,12 @@ private:
     std::vector<std::string> order_;
 };
 
-int summariseComparisons(const KeepingReporter& reporter, const SummarySpec& spec) {
+int summariseComparisons(const KeepingReporter& reporter, const SummarySpec& plan) {
     bool met = true;
     std::printf("\n---- summary ----\n### %s\n\n| benchmark | median CPU ns | baseline | baseline ns | ratio | target |\n"
                 "|---|---:|---|---:|---:|---:|\n",
-                spec.title.c_str());
-    for (const Comparison& c : spec.comparisons) {
+                plan.title.c_str());
+    for (const Comparison& c : plan.comparisons) {
         const double ns = reporter.median(c.name);
         const double base = reporter.median(c.baseline);
         if (ns <= 0 || base <= 0) {
@@ -76,29 +76,29 @@ int summariseComparisons(const KeepingReporter& reporter, const SummarySpec& spe
 
 } // namespace
 
-int runAndSummarise(int argc, char** argv, const SummarySpec& spec) {
+int runAndSummarise(int argc, char** argv, const SummarySpec& plan) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     KeepingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    if (!spec.comparisons.empty()) return summariseComparisons(reporter, spec);
-    const double base = reporter.median(spec.baseline);
+    if (!plan.comparisons.empty()) return summariseComparisons(reporter, plan);
+    const double base = reporter.median(plan.baseline);
     if (base <= 0) {
-        std::printf("baseline '%s' did not run; no summary\n", spec.baseline.c_str());
+        std::printf("baseline '%s' did not run; no summary\n", plan.baseline.c_str());
         return 1;
     }
     bool met = true;
     std::printf("\n---- summary ----\n### %s\n\n| benchmark | median CPU ns | ratio to baseline |\n|---|---:|---:|\n",
-                spec.title.c_str());
+                plan.title.c_str());
     for (const std::string& name : reporter.order()) {
         const double ns = reporter.median(name);
         const double ratio = ns / base;
-        if (name != spec.baseline && ratio > spec.targetRatio) met = false;
-        std::printf("| %s%s | %.2f | %.2f |\n", name.c_str(), name == spec.baseline ? " (baseline)" : "", ns, ratio);
+        if (name != plan.baseline && ratio > plan.targetRatio) met = false;
+        std::printf("| %s%s | %.2f | %.2f |\n", name.c_str(), name == plan.baseline ? " (baseline)" : "", ns, ratio);
     }
-    std::printf("\nTarget: every call at most %.2fx the baseline: %s.\n", spec.targetRatio, met ? "met" : "MISSED");
+    std::printf("\nTarget: every call at most %.2fx the baseline: %s.\n", plan.targetRatio, met ? "met" : "MISSED");
     return 0;
 }
 

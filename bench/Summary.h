@@ -25,6 +25,6 @@ struct SummarySpec {
 
 // Returns the process exit status: 0, or 1 when the arguments were not understood or the baseline
 // did not run.
-int runAndSummarise(int argc, char** argv, const SummarySpec& spec);
+int runAndSummarise(int argc, char** argv, const SummarySpec& plan);
 
 } // namespace qx::bench

@@ -87,11 +87,11 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("qxPropGetVal Int32", getVal);
     benchmark::RegisterBenchmark("snprintf %d under recursive_mutex", snprintfText);
     benchmark::RegisterBenchmark("qxPropGetValAsStringEx Int32, default format", valueText);
-    qx::bench::SummarySpec spec{"value_bench", "", 0, {}};
-    spec.comparisons = {
+    qx::bench::SummarySpec plan{"value_bench", "", 0, {}};
+    plan.comparisons = {
         {"qxPropSetVal Int32 with min, max, step", "map write under recursive_mutex", 1.5},
         {"qxPropGetVal Int32", "map read under recursive_mutex", 1.5},
         {"qxPropGetValAsStringEx Int32, default format", "snprintf %d under recursive_mutex", 2.0},
     };
-    return qx::bench::runAndSummarise(argc, argv, spec);
+    return qx::bench::runAndSummarise(argc, argv, plan);
 }
