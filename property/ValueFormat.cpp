@@ -1,7 +1,7 @@
 // property/ValueFormat.cpp -- the checked, locale-free printf of property values. One walk over the format
 // serves both checking and formatting: each conversion is parsed, judged against the argument it will
 // consume, and only then formatted, so there is no path on which an unjudged conversion reaches snprintf.
-// Integer, pointer and character conversions go to snprintf one at a time, with a specification rebuilt
+// Integer, pointer and character conversions go to snprintf one at a time, with a conversion rebuilt
 // from the parsed fields (those conversions do not depend on the locale once the grouping flag is gone);
 // floating-point conversions never do, because the process locale would pick their decimal point.
 // Not here: which format a property uses when (CPropertyText.cpp), the text of one slot (ValueText.cpp).
@@ -301,7 +301,7 @@ void appendText(std::string& out, const char* text, const Conversion& c) {
     if (c.minus) out.append(pad, ' ');
 }
 
-// Rebuilds the specification of c with the given length modifier (grouping flag dropped) and formats one
+// Rebuilds the conversion of c with the given length modifier (grouping flag dropped) and formats one
 // argument with it. Only reached for conversions that misfit() accepted for that argument.
 template <class T>
 void appendViaPrintf(std::string& out, const Conversion& c, const char* length, T arg) {
