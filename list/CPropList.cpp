@@ -79,32 +79,37 @@ CPropList::~CPropList() {
 void CPropList::destroyDerivedTree() noexcept {
     if (firstDerived_ == nullptr) return;
     CPropListManager* manager = CPropListManager::existing();
-    const std::vector<CPropList*> tree = derivedTree();
+    const std::vector<TreeMember> tree = derivedTree();
     // Deepest first, so every list is gone before the list it derives from. A list destroyed on the way
-    // (owned by another list of the tree) has left the manager's slot already, which the check sees.
+    // (owned by another list of the tree) is skipped.
     for (auto it = tree.rbegin(); it != tree.rend(); ++it) {
-        CPropList* list = *it;
-        if (manager == nullptr || manager->listAt(static_cast<HOBJ>(list->listID_) << 16) != list) continue;
+        CPropList* list = it->list;
+        if (manager == nullptr || !it->alive()) continue;
         // Still alive but held by nobody: it is being destroyed further up its owner chain, and must not
         // point at this list afterwards.
         if (!manager->destroyList(*list)) list->unlinkFromParent();
     }
 }
 
-std::vector<CPropList*> CPropList::derivedTree() const {
-    std::vector<CPropList*> tree;
+std::vector<CPropList::TreeMember> CPropList::derivedTree() const {
+    std::vector<TreeMember> tree;
     std::vector<CPropList*> pending;
     for (CPropList* d = firstDerived_; d != nullptr; d = d->nextDerived_) pending.push_back(d);
     std::reverse(pending.begin(), pending.end());
     while (!pending.empty()) {
         CPropList* list = pending.back();
         pending.pop_back();
-        tree.push_back(list);
+        tree.push_back({list, list->listID_});
         const std::size_t mark = pending.size();
         for (CPropList* d = list->firstDerived_; d != nullptr; d = d->nextDerived_) pending.push_back(d);
         std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(mark), pending.end());
     }
     return tree;
+}
+
+bool CPropList::TreeMember::alive() const {
+    const CPropListManager* manager = CPropListManager::existing();
+    return manager != nullptr && manager->listAt(static_cast<HOBJ>(id) << 16) == list;
 }
 
 void CPropList::linkAsDerivedOf(CPropList& parent) {
@@ -329,9 +334,11 @@ bool CPropList::showParentEntry(const Entry& parentEntry, std::uint16_t index, b
 }
 
 void CPropList::repairDependencyTree(std::uint16_t index, bool forced) {
-    const std::vector<CPropList*> tree = derivedTree();
+    const std::vector<TreeMember> tree = derivedTree();
     std::unordered_set<const CPropList*> stopped;
-    for (CPropList* list : tree) {
+    for (const TreeMember& member : tree) {
+        if (!member.alive()) continue;
+        CPropList* list = member.list;
         // A list that kept its own component stops the walk for the lists derived from it, not for its
         // siblings: each sibling follows its own parent.
         if (stopped.count(list->derivedFrom_) != 0) {
@@ -374,9 +381,10 @@ void CPropList::remove(std::uint16_t index) {
     if (!entries_[at].occupied()) throw EComponentIDInvalid();
     if (firstDerived_ != nullptr) {
         // Deepest first: a derived list lets go of what it shows before the component itself goes.
-        const std::vector<CPropList*> tree = derivedTree();
+        const std::vector<TreeMember> tree = derivedTree();
         for (auto it = tree.rbegin(); it != tree.rend(); ++it) {
-            CPropList* list = *it;
+            if (!it->alive()) continue;
+            CPropList* list = it->list;
             if (at >= list->entries_.size() || !list->entries_[at].occupied()) continue;
             list->clearEntry(at);
             if (list->names_.empty()) list->entries_.clear();
@@ -666,7 +674,9 @@ void CPropList::restoreDefault(std::uint16_t index, std::uint32_t rights) {
     raiseChangeNotification(true, true, false, false);
     if (parents->methodSuppressed() == 0) {
         callMemberChangeMethod(*parents);
-        for (CPropList* list : derivedTree()) list->callMemberChangeMethod(*parents);
+        for (const TreeMember& member : derivedTree()) {
+            if (member.alive()) member.list->callMemberChangeMethod(*parents);
+        }
     }
     // The component-changed callback of the parent's property fires here once callbacks exist.
 }

@@ -158,8 +158,16 @@ private:
     std::size_t checkRegistration(const CComponent& component, std::uint16_t request) const;
     // The rest of a registration, after checkRegistration said yes.
     HOBJ place(std::unique_ptr<CComponent> component, std::size_t at);
+    // A list of the derived tree with the ID it had when the walk began. Work on one member of the tree can
+    // destroy another (a derived list may sit in an entry of its sibling), so walks ask alive() before they
+    // touch a member again; alive() reads only the manager's slot, never the member itself.
+    struct TreeMember {
+        CPropList* list;
+        std::uint16_t id;
+        bool alive() const;
+    };
     // Every list derived from this one, directly or not, parents before their derived lists.
-    std::vector<CPropList*> derivedTree() const;
+    std::vector<TreeMember> derivedTree() const;
     // Makes the lists derived from this one show the component now at index (forced: replace what they
     // hold there, their own copies included).
     void repairDependencyTree(std::uint16_t index, bool forced);
