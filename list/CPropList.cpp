@@ -227,6 +227,24 @@ void CPropList::clearEntry(std::size_t index) {
     freeHint_ = std::min(freeHint_, index);
 }
 
+bool CPropList::diesWith(const CComponent& candidate) const {
+    // Destroying a list destroys what sits in its entries and the lists derived from it; so this list dies
+    // with candidate when candidate is reached from here by owner and base links.
+    std::vector<const CComponent*> pending{this};
+    std::unordered_set<const CComponent*> seen;
+    while (!pending.empty()) {
+        const CComponent* c = pending.back();
+        pending.pop_back();
+        if (c == &candidate) return true;
+        if (!seen.insert(c).second) continue;
+        if (c->owner() != nullptr) pending.push_back(c->owner());
+        if (isListType(c->type())) {
+            if (const CPropList* base = static_cast<const CPropList*>(c)->derivedFrom_) pending.push_back(base);
+        }
+    }
+    return false;
+}
+
 // ---- registration -------------------------------------------------------------------------------------
 
 std::size_t CPropList::checkRegistration(const CComponent& component, std::uint16_t request) const {
@@ -238,12 +256,9 @@ std::size_t CPropList::checkRegistration(const CComponent& component, std::uint1
     if (component.owner() != nullptr && component.owner() != this) {
         throw EComponentHasOwnerAlready(component.name(), component.owner()->name());
     }
-    if (isListType(component.type())) {
-        // A list inside itself or inside one of its own members would own itself.
-        for (const CComponent* up = this; up != nullptr; up = up->owner()) {
-            if (up == &component) throw EUnsupportedOperation(component.name());
-        }
-    }
+    // A list placed where it would die with itself (inside itself, one of its members, or a list derived
+    // from it) would own itself.
+    if (isListType(component.type()) && diesWith(component)) throw EUnsupportedOperation(component.name());
     std::size_t at = kMaxEntries; // append
     if (request == QX_INDEX_FIRST_FREE) {
         if (!entries_.empty() && entries_.size() != names_.size()) at = firstFreeEntry();
@@ -447,10 +462,8 @@ void CPropList::moveEntries(CPropList& source, CPropList& dest, std::uint16_t fi
         if (!sameList && dest.names_.find(component->name()) != dest.names_.end()) {
             throw EComponentAlreadyRegistered(alreadyRegistered(component->name()));
         }
-        if (isListType(component->type())) {
-            for (const CComponent* up = &dest; up != nullptr; up = up->owner()) {
-                if (up == component) throw EUnsupportedOperation(component->name());
-            }
+        if (isListType(component->type()) && dest.diesWith(*component)) {
+            throw EUnsupportedOperation(component->name());
         }
     }
     std::size_t fillable = 0;

@@ -168,6 +168,8 @@ private:
     };
     // Every list derived from this one, directly or not, parents before their derived lists.
     std::vector<TreeMember> derivedTree() const;
+    // Whether destroying candidate would destroy this list (through owners and bases, at any depth).
+    bool diesWith(const CComponent& candidate) const;
     // Makes the lists derived from this one show the component now at index (forced: replace what they
     // hold there, their own copies included).
     void repairDependencyTree(std::uint16_t index, bool forced);

@@ -157,6 +157,15 @@ TEST(ListRegistration, AListSitsInOneParentOnly) {
     // A list inside itself, or inside its own member, would own itself.
     EXPECT_EQ(qxPropListRegisterList(child, first, &h), PROPHANDLING_UNSUPPORTED_OPERATION);
     EXPECT_EQ(qxPropListRegisterList(first, first, &h), PROPHANDLING_UNSUPPORTED_OPERATION);
+    // Nor inside a list derived from it, or a member of one: deleting the list would delete its owner.
+    HOBJ derived = 0, inner = 0;
+    ASSERT_EQ(qxPropListDerive(&derived, second, "view"), 0);
+    EXPECT_EQ(qxPropListRegisterList(derived, second, &h), PROPHANDLING_UNSUPPORTED_OPERATION);
+    inner = createList("inner");
+    addList(derived, inner);
+    EXPECT_EQ(qxPropListRegisterList(inner, second, &h), PROPHANDLING_UNSUPPORTED_OPERATION);
+    EXPECT_EQ(qxPropListDelete(second), 0);
+    EXPECT_EQ(qxIsPropListValid(derived), 0);
 }
 
 TEST(ListRegistration, The65536thEntryIsRefused) {
