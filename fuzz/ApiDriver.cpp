@@ -8,6 +8,8 @@
 #include "ApiDriver.h"
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -55,12 +57,18 @@ public:
 
 private:
     HOBJ handle() {
+        const HOBJ h = pickHandle();
+        if (trace_) std::fprintf(stderr, "  handle 0x%08x\n", h);
+        return h;
+    }
+    HOBJ pickHandle() {
         const std::uint8_t pick = in_.byte();
         if (pick < 200 && !handles_.empty()) return handles_[pick % handles_.size()];
         if (pick < 230 && !handles_.empty()) return (handles_[pick % handles_.size()] & 0xFFFF0000u) | in_.byte();
         return in_.u32();
     }
     void keep(int rc, HOBJ h) {
+        if (trace_) std::fprintf(stderr, "  -> %d 0x%08x\n", rc, h);
         if (rc == 0 && handles_.size() < 64) handles_.push_back(h);
     }
     const char* name() { return kNames[in_.byte() % kNames.size()]; }
@@ -92,23 +100,45 @@ private:
         char buffer[64];
         size_t size = sizeof buffer;
         HOBJ out = 0;
-        switch (in_.byte() % 24) {
-        case 0: keep(qxPropListCreate(&out, name(), in_.byte() % 6, in_.byte() & 0x3), out); break;
+        const int op = in_.byte() % 24;
+        if (trace_) std::fprintf(stderr, "op %d\n", op);
+        switch (op) {
+        case 0: {
+            const char* n = name();
+            const size_t entries = in_.byte() % 6;
+            const int rc = qxPropListCreate(&out, n, entries, in_.byte() & 0x3);
+            keep(rc, out);
+            break;
+        }
         case 1: {
             out = 0xFFFF - (in_.byte() & 1);
             const HOBJ list = handle();
             const unsigned type = 0x10000u + in_.byte() % 7;
-            keep(qxPropListRegisterProp(list, name(), type, in_.byte() % 4, in_.byte() & 0x3F, format(), &out), out);
+            const char* n = name();
+            const size_t count = in_.byte() % 4;
+            const unsigned flags = in_.byte() & 0x3F;
+            const int rc = qxPropListRegisterProp(list, n, type, count, flags, format(), &out);
+            keep(rc, out);
             break;
         }
         case 2: {
             const HOBJ parent = handle();
             out = 0xFFFF;
-            keep(qxPropListRegisterList(parent, handle(), &out), out);
+            const int rc = qxPropListRegisterList(parent, handle(), &out);
+            keep(rc, out);
             break;
         }
-        case 3: keep(qxPropListDerive(&out, handle(), (in_.byte() & 1) ? name() : nullptr), out); break;
-        case 4: keep(qxPropListClone(&out, handle(), nullptr), out); break;
+        case 3: {
+            const HOBJ parent = handle();
+            const int rc = qxPropListDerive(&out, parent, (in_.byte() & 1) ? name() : nullptr);
+            keep(rc, out);
+            break;
+        }
+        case 4: {
+            const int rc = qxPropListClone(&out, handle(), nullptr);
+            keep(rc, out);
+            break;
+        }
         case 5: qxPropListDelete(handle()); break;
         case 6: qxPropListRemoveComp(handle()); break;
         case 7: {
@@ -213,7 +243,14 @@ private:
             break;
         }
         case 19: qxCompRestoreDefault(handle(), in_.byte() & 1); break;
-        case 20: keep(qxPropListFindComp(&out, handle(), name(), in_.byte() & 0xE, in_.byte() % 4), out); break;
+        case 20: {
+            const HOBJ list = handle();
+            const char* n = name();
+            const unsigned mode = in_.byte() & 0xE;
+            const int rc = qxPropListFindComp(&out, list, n, mode, in_.byte() % 4);
+            keep(rc, out);
+            break;
+        }
         case 21: {
             const HOBJ from = handle();
             const HOBJ to = handle();
@@ -241,6 +278,8 @@ private:
 
     Reader& in_;
     std::vector<HOBJ> handles_;
+    // QX_FUZZ_TRACE=1 prints each operation, for turning a saved input back into a readable sequence.
+    const bool trace_ = std::getenv("QX_FUZZ_TRACE") != nullptr;
 };
 
 } // namespace

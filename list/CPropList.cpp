@@ -227,6 +227,12 @@ void CPropList::clearEntry(std::size_t index) {
     freeHint_ = std::min(freeHint_, index);
 }
 
+bool CPropList::wouldCycle(const CPropList& list) const {
+    // Placed where it dies with itself (inside itself, a member, or a list derived from it), a list would
+    // own itself; placed inside a list it derives from (at any depth), it would show itself as a member.
+    return diesWith(list) || list.diesWith(*this);
+}
+
 bool CPropList::diesWith(const CComponent& candidate) const {
     // Destroying a list destroys what sits in its entries and the lists derived from it; so this list dies
     // with candidate when candidate is reached from here by owner and base links.
@@ -256,9 +262,9 @@ std::size_t CPropList::checkRegistration(const CComponent& component, std::uint1
     if (component.owner() != nullptr && component.owner() != this) {
         throw EComponentHasOwnerAlready(component.name(), component.owner()->name());
     }
-    // A list placed where it would die with itself (inside itself, one of its members, or a list derived
-    // from it) would own itself.
-    if (isListType(component.type()) && diesWith(component)) throw EUnsupportedOperation(component.name());
+    if (isListType(component.type()) && wouldCycle(static_cast<const CPropList&>(component))) {
+        throw EUnsupportedOperation(component.name());
+    }
     std::size_t at = kMaxEntries; // append
     if (request == QX_INDEX_FIRST_FREE) {
         if (!entries_.empty() && entries_.size() != names_.size()) at = firstFreeEntry();
@@ -462,7 +468,7 @@ void CPropList::moveEntries(CPropList& source, CPropList& dest, std::uint16_t fi
         if (!sameList && dest.names_.find(component->name()) != dest.names_.end()) {
             throw EComponentAlreadyRegistered(alreadyRegistered(component->name()));
         }
-        if (isListType(component->type()) && dest.diesWith(*component)) {
+        if (isListType(component->type()) && dest.wouldCycle(static_cast<const CPropList&>(*component))) {
             throw EUnsupportedOperation(component->name());
         }
     }

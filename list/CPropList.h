@@ -170,6 +170,8 @@ private:
     std::vector<TreeMember> derivedTree() const;
     // Whether destroying candidate would destroy this list (through owners and bases, at any depth).
     bool diesWith(const CComponent& candidate) const;
+    // Whether placing list in an entry of this list would make a cycle of owners or of derivation.
+    bool wouldCycle(const CPropList& list) const;
     // Makes the lists derived from this one show the component now at index (forced: replace what they
     // hold there, their own copies included).
     void repairDependencyTree(std::uint16_t index, bool forced);

@@ -164,6 +164,8 @@ TEST(ListRegistration, AListSitsInOneParentOnly) {
     inner = createList("inner");
     addList(derived, inner);
     EXPECT_EQ(qxPropListRegisterList(inner, second, &h), PROPHANDLING_UNSUPPORTED_OPERATION);
+    // Nor a derived list inside its own base: it would show itself as one of its members.
+    EXPECT_EQ(qxPropListRegisterList(second, derived, &h), PROPHANDLING_UNSUPPORTED_OPERATION);
     EXPECT_EQ(qxPropListDelete(second), 0);
     EXPECT_EQ(qxIsPropListValid(derived), 0);
 }
