@@ -104,6 +104,21 @@ TEST(ListDerive, DeletingTheDerivedListLeavesTheParentDeletingTheParentTakesTheF
     EXPECT_EQ(qxIsPropListValid(c), 0);
 }
 
+TEST(ListDerive, ADerivedListInsideItsSiblingSurvivesRemovalsAndGoesWithTheParent) {
+    // Walks over the derived family must not come back to a member an earlier step destroyed.
+    const HOBJ parent = createList("parent");
+    const HOBJ p = addProp(parent, "p");
+    addProp(parent, "q");
+    const HOBJ first = derive(parent);
+    const HOBJ second = derive(parent);
+    addList(first, second);
+    ASSERT_EQ(qxPropListRemoveComp(p), 0);
+    EXPECT_EQ(qxIsPropListValid(second), 1);
+    ASSERT_EQ(qxPropListDelete(parent), 0);
+    EXPECT_EQ(qxIsPropListValid(first), 0);
+    EXPECT_EQ(qxIsPropListValid(second), 0);
+}
+
 TEST(ListDerive, TenThousandDerivedListsGoWithTheirParent) {
     const HOBJ parent = createList("parent");
     addProp(parent, "p");
