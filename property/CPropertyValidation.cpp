@@ -395,7 +395,9 @@ int CProperty::writeSpecialVal(const ::ValBuffer& buffer, int index) {
     };
     std::vector<qxValue> values;
     if (valueType_ == QX_VT_STRING) {
-        // A string property keeps byte counts here, so it takes them as integers, never as text pointers.
+        // A string property keeps one special value, its maximum binary size: a byte count, taken as an
+        // integer and never as a text pointer. Other keys are refused before anything reads the buffer.
+        if (index != QX_LIM_BINARY_SIZE_MAX) throw EInvalidValueType(name());
         if (buffer.valType != QX_VT_INT32 && buffer.valType != QX_VT_INT64) throw EInvalidValueType(name());
         throwIfEmpty();
         qxValue count = zeroSlot();

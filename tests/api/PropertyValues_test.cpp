@@ -221,6 +221,13 @@ TEST_F(Values, CombinationPropertiesJoinNames) {
     EXPECT_EQ(setInt(flags, QX_LIM_MAXIMUM, 15), PROPHANDLING_NO_WRITE_RIGHTS);
 }
 
+TEST_F(Values, AStringPropertyTakesNoSpecialValueButItsBinarySizeLimit) {
+    const HOBJ label = addProp(list_, "label", QX_INDEX_APPEND, QX_CT_PROP_STRING);
+    ASSERT_EQ(qxPropRegisterTranslationEntry(label, "short", reinterpret_cast<intptr_t>("s"), 0), 0);
+    for (int index : {int{QX_LIM_DEFAULT}, -6, -100}) EXPECT_EQ(setInt(label, index, 33), PROPHANDLING_INVALID_PROP_VALUE_TYPE);
+    EXPECT_EQ(setInt(label, QX_LIM_MAXIMUM, 33), PROPHANDLING_UNSUPPORTED_OPERATION);
+}
+
 TEST_F(Values, BinaryDataRoundTripsThroughAStringProperty) {
     const HOBJ blob = addProp(list_, "blob", QX_INDEX_APPEND, QX_CT_PROP_STRING,
                               QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS | QX_CF_CONTAINS_BINARY_DATA);
