@@ -87,7 +87,11 @@ void CPropList::destroyDerivedTree() noexcept {
         if (manager == nullptr || !it->alive()) continue;
         // Still alive but held by nobody: it is being destroyed further up its owner chain, and must not
         // point at this list afterwards.
-        if (!manager->destroyList(*list)) list->unlinkFromParent();
+        if (!manager->destroyList(*list)) {
+            // It outlives this list, so it must stop showing this list's components, which die next.
+            list->forgetShownEntries();
+            list->unlinkFromParent();
+        }
     }
 }
 
@@ -117,6 +121,12 @@ void CPropList::linkAsDerivedOf(CPropList& parent) {
     nextDerived_ = parent.firstDerived_;
     if (nextDerived_ != nullptr) nextDerived_->prevDerived_ = this;
     parent.firstDerived_ = this;
+}
+
+void CPropList::forgetShownEntries() noexcept {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].shown != nullptr) clearEntry(i);
+    }
 }
 
 void CPropList::unlinkFromParent() noexcept {
@@ -334,6 +344,14 @@ bool CPropList::showParentEntry(const Entry& parentEntry, std::uint16_t index, b
                 }
             }
             return false;
+        }
+        if (const CComponent* doomed = entries_[index].owned.get()) {
+            // Lists derived from this one may show the component that goes now: they let go of it first
+            // (they follow the new one later in the same repair).
+            for (const TreeMember& member : derivedTree()) {
+                CPropList& d = *member.list;
+                if (member.alive() && index < d.entries_.size() && d.entries_[index].shown == doomed) d.clearEntry(index);
+            }
         }
         clearEntry(index);
     }

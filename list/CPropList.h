@@ -168,6 +168,8 @@ private:
     };
     // Every list derived from this one, directly or not, parents before their derived lists.
     std::vector<TreeMember> derivedTree() const;
+    // Frees every entry that shows a component of the base list (own components stay).
+    void forgetShownEntries() noexcept;
     // Whether destroying candidate would destroy this list (through owners and bases, at any depth).
     bool diesWith(const CComponent& candidate) const;
     // Whether placing list in an entry of this list would make a cycle of owners or of derivation.

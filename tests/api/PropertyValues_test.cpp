@@ -306,4 +306,24 @@ TEST_F(Values, SnappedValuesLieOnTheStepWithinOneStepOfTheWrittenValue) {
     }
 }
 
+TEST_F(Values, RestoringADefaultInAChainOfDerivedListsReachesTheLastOne) {
+    // list_ <- middle <- child <- grandchild; middle and child hold copies of their own, the grandchild
+    // shows the child's. Restoring middle's entry replaces the child's copy while the grandchild shows it.
+    ASSERT_EQ(setInt(exposure_, 0, 1), 0);
+    HOBJ middle = 0, child = 0, grandchild = 0;
+    ASSERT_EQ(qxPropListDerive(&middle, list_, "middle"), 0);
+    ASSERT_EQ(qxPropListDerive(&child, middle, "child"), 0);
+    ASSERT_EQ(qxPropListDerive(&grandchild, child, "grandchild"), 0);
+    auto entryOf = [this](HOBJ list) { return (list & 0xFFFF0000u) | (exposure_ & 0xFFFFu); };
+    ASSERT_EQ(setInt(entryOf(middle), 0, 2), 0);
+    ASSERT_EQ(setInt(entryOf(child), 0, 3), 0);
+    EXPECT_EQ(text(entryOf(grandchild)), "3");
+    ASSERT_EQ(qxCompRestoreDefault(entryOf(middle), 1), 0);
+    EXPECT_EQ(text(entryOf(middle)), "1");
+    EXPECT_EQ(text(entryOf(child)), "1");
+    EXPECT_EQ(text(entryOf(grandchild)), "1");
+    ASSERT_EQ(qxPropListDelete(list_), 0);
+    EXPECT_EQ(qxIsPropListValid(grandchild), 0);
+}
+
 } // namespace
