@@ -240,7 +240,12 @@ void CPropList::clearEntry(std::size_t index) {
 bool CPropList::wouldCycle(const CPropList& list) const {
     // Placed where it dies with itself (inside itself, a member, or a list derived from it), a list would
     // own itself; placed inside a list it derives from (at any depth), it would show itself as a member.
-    return diesWith(list) || list.diesWith(*this);
+    // Only base links count for the second: a moved list's current owners are left behind by the move.
+    if (diesWith(list)) return true;
+    for (const CPropList* base = list.derivedFrom_; base != nullptr; base = base->derivedFrom_) {
+        if (base == this) return true;
+    }
+    return false;
 }
 
 bool CPropList::diesWith(const CComponent& candidate) const {

@@ -275,6 +275,21 @@ TEST(ListMove, EntriesMoveAcrossListsWithBothModes) {
     EXPECT_EQ(textParam(0x00040001, QX_PAR_NAME), "x");
 }
 
+TEST(ListMove, ANestedListMovesUpIntoTheListThatHoldsItsOwner) {
+    // top holds outer, outer holds middle, middle holds inner: inner may move up into outer.
+    const HOBJ top = createList("top");
+    const HOBJ outer = createList("outer");
+    const HOBJ outerEntry = addList(top, outer);
+    const HOBJ middle = createList("middle");
+    const HOBJ middleEntry = addList(outer, middle);
+    addList(middle, createList("inner"));
+    ASSERT_EQ(qxPropListMoveEntries(middleEntry, outerEntry, 0, 0, QX_INDEX_APPEND, 0), 0) << lastError().text;
+    EXPECT_NE(find(outerEntry, "inner"), 0xFFFFFFFFu);
+    // The other way round, a list into one of its own members, is still refused.
+    EXPECT_EQ(qxPropListMoveEntries(outerEntry, middleEntry, 0, 0, QX_INDEX_APPEND, 0),
+              PROPHANDLING_UNSUPPORTED_OPERATION);
+}
+
 TEST(ListMove, RangesOutsideTheTablesAndDerivedListsAreRefused) {
     const HOBJ top = createList("top");
     const HOBJ src = addSubList(top, "src");
