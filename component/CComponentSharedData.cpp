@@ -6,7 +6,7 @@
 #include "component/CComponent.h"
 #include "component/Vocabulary.h"
 #include "frame/Eqx.h"
-#include "log/LogMsgWriter.h"
+#include "frame/Log.h"
 
 namespace qx {
 
@@ -110,14 +110,12 @@ bool CComponentSharedData::setVisibility(std::uint32_t visibility, const CCompon
         for (const CComponent* list = client->owner(); list != nullptr; list = list->owner()) {
             const CComponentSharedData* data = list->sharedData();
             if (data == nullptr || data->visibility() <= visibility) continue;
-            if (LogMsgWriter* log = libraryLogger()) {
-                log->writeWarning("%s(%d): A sub-components visibility should not be greater than the visibility of "
-                                  "any list it resides in. Sub-Component: %s(desired visibility: %s), Parent: "
-                                  "%s(visibility: %s).\n",
-                                  "qx::CComponentSharedData::setVisibility", 202, client->name().c_str(),
-                                  visibilityText(visibility).c_str(), list->name().c_str(),
-                                  visibilityText(data->visibility()).c_str());
-            }
+            logWarning("%s(%d): A sub-components visibility should not be greater than the visibility of "
+                       "any list it resides in. Sub-Component: %s(desired visibility: %s), Parent: "
+                       "%s(visibility: %s).\n",
+                       "qx::CComponentSharedData::setVisibility", 202, client->name().c_str(),
+                       visibilityText(visibility).c_str(), list->name().c_str(),
+                       visibilityText(data->visibility()).c_str());
         }
     }
     checkClient(client, featureWhere);

@@ -1,6 +1,6 @@
-// frame/Library.cpp -- owns the reference count and the two globals that live between the first
-// initialisation and the last release: the logger and the named global mutex; and the teardown of the list
-// manager, which is made on first use (list/CPropListManager.cpp) and destroyed first at the last release.
+// frame/Library.cpp -- owns the reference count and the named global mutex, which live between the first
+// initialisation and the last release, and runs the hooks of the floors above around them (their globals,
+// the logger and the list manager, are theirs to make and destroy: api/ModuleLoad.cpp installs the hooks).
 //
 // Guard: none. Initialisation and teardown are made from one thread (the module load and unload
 // notifications do exactly that); the count is atomic only so that a careless caller cannot tear it.
@@ -9,12 +9,9 @@
 #include "frame/Library.h"
 
 #include <atomic>
-#include <memory>
 #include <new>
 
 #include "frame/LastError.h"
-#include "list/CPropListManager.h"
-#include "log/LogMsgWriter.h"
 #include "sync/CMutex.h"
 
 namespace qx {
@@ -22,26 +19,26 @@ namespace qx {
 namespace {
 constinit std::atomic<std::uint32_t> g_refCount{0};
 constinit CMutex* g_globalMutex = nullptr;
+constinit LifecycleHooks g_hooks{};
 
 // Initialisation runs from the module's load constructor, where an exception would end the process;
 // a global that cannot be made stays empty instead, and the functions that need it report that.
 void createGlobals() noexcept {
-    try {
-        exchangeLibraryLogger(std::make_unique<LogMsgWriter>("qxPropHandling", "qxDebugFlags.qxd"));
-    } catch (const std::bad_alloc&) {
-    }
+    if (g_hooks.create) g_hooks.create();
     g_globalMutex = new (std::nothrow) CMutex(false, kGlobalMutexName);
 }
 
 void destroyGlobals() noexcept {
     // Lists first: their components may still log while they go, and the logger goes last.
-    CPropListManager::destroyInstance();
+    if (g_hooks.destroyFirst) g_hooks.destroyFirst();
     resetLastError();
     delete g_globalMutex;
     g_globalMutex = nullptr;
-    exchangeLibraryLogger(nullptr);
+    if (g_hooks.destroyLast) g_hooks.destroyLast();
 }
 } // namespace
+
+void setLifecycleHooks(LifecycleHooks hooks) noexcept { g_hooks = hooks; }
 
 std::uint32_t libInit() noexcept {
     if (g_refCount.load() == 0) createGlobals();

@@ -2,7 +2,7 @@
 // walks over the derived tree (showing a parent's new component, removing it, telling about a change,
 // destroying the family), clone and derive, update, moving entries, the own copy a derived list takes
 // before it writes, and restore-default. Not here: list IDs and the lists nobody else owns
-// (CPropListManager.cpp), handle resolution for the interface (frame/Resolve.cpp).
+// (CPropListManager.cpp), handle resolution for the interface (api/Resolve.cpp).
 //
 // Why the family walks snapshot the derived tree first: showing a parent's new list in a derived list
 // derives that list, which adds lists to families while the walk runs; a snapshot keeps each walk finite
@@ -16,8 +16,8 @@
 #include <utility>
 
 #include "frame/Eqx.h"
+#include "frame/Log.h"
 #include "list/CPropListManager.h"
-#include "log/LogMsgWriter.h"
 #include "property/CProperty.h"
 
 namespace qx {
@@ -286,11 +286,9 @@ std::size_t CPropList::checkRegistration(const CComponent& component, std::uint1
     } else if (request != QX_INDEX_APPEND) {
         at = request;
         if (at < entries_.size() && entries_[at].occupied()) {
-            if (LogMsgWriter* log = libraryLogger()) {
-                log->writeError("%s: ERROR!! Entry %d in list %s occupied by %s. Cannot register component %s here\n",
-                                "qx::CPropList::registerComponent", static_cast<int>(request), name().c_str(),
-                                entries_[at].component()->name().c_str(), component.name().c_str());
-            }
+            logError("%s: ERROR!! Entry %d in list %s occupied by %s. Cannot register component %s here\n",
+                     "qx::CPropList::registerComponent", static_cast<int>(request), name().c_str(),
+                     entries_[at].component()->name().c_str(), component.name().c_str());
             throw EListEntryOccupied();
         }
     }
@@ -344,9 +342,7 @@ bool CPropList::showParentEntry(const Entry& parentEntry, std::uint16_t index, b
         if (!forced) {
             // An own component of this list stays; anything else here means the family is out of step.
             if (!entries_[index].owned) {
-                if (LogMsgWriter* log = libraryLogger()) {
-                    log->writeError("%s: ERROR! List entry occupied.\n", "qx::CPropList::repairDependencyTree");
-                }
+                logError("%s: ERROR! List entry occupied.\n", "qx::CPropList::repairDependencyTree");
             }
             return false;
         }
@@ -626,10 +622,8 @@ std::uint64_t CPropList::update(const CPropList* source) {
             target.setValCount(from.valCount(), rightsFull);
             target.storeVals(rightsFull, values, 0);
         } else if (!isMethodType(type)) {
-            if (LogMsgWriter* log = libraryLogger()) {
-                log->writeError("%s: ERROR!!! %s in %s is not a recognized type (%x).\n", "qx::CPropList::update",
-                                mine->name().c_str(), name().c_str(), type);
-            }
+            logError("%s: ERROR!!! %s in %s is not a recognized type (%x).\n", "qx::CPropList::update",
+                     mine->name().c_str(), name().c_str(), type);
         }
     }
     return equalWord;

@@ -1,15 +1,15 @@
 // list/CPropListManager.cpp -- the slot table of list IDs with its free chain, the reverse map used to give
 // an ID back, ownership of the lists that sit in no other list, and the process-wide pointer to the one
 // manager. Not here: what a list does when it dies (list/CPropList.cpp); resolving handles to components
-// (frame/Resolve.cpp).
+// (api/Resolve.cpp).
 //
 // The process-wide pointer (current_) is declared in the header so that resolution inlines; its guard is
 // described there.
 #include "list/CPropListManager.h"
 
 #include "frame/Eqx.h"
+#include "frame/Log.h"
 #include "list/CPropList.h"
-#include "log/LogMsgWriter.h"
 
 namespace qx {
 
@@ -69,17 +69,13 @@ std::uint16_t CPropListManager::allocateID(CPropList& list) {
 int CPropListManager::lookupID(const CPropList& list) const noexcept {
     const auto it = ids_.find(&list);
     if (it != ids_.end() && it->second < slots_.size() && slots_[it->second].list == &list) return it->second;
-    if (LogMsgWriter* log = libraryLogger()) {
-        log->writeError("%s: Inconsistent property list hash table detected. Using fallback method(slower).\n",
-                        "qx::CPropListManager::propListID");
-    }
+    logError("%s: Inconsistent property list hash table detected. Using fallback method(slower).\n",
+             "qx::CPropListManager::propListID");
     for (std::size_t id = 0; id < slots_.size(); ++id) {
         if (slots_[id].list == &list) return static_cast<int>(id);
     }
-    if (LogMsgWriter* log = libraryLogger()) {
-        log->writeError("%s: ERROR!!! Can't find list %p.\n", "qx::CPropListManager::propListID",
-                        static_cast<const void*>(&list));
-    }
+    logError("%s: ERROR!!! Can't find list %p.\n", "qx::CPropListManager::propListID",
+             static_cast<const void*>(&list));
     return -1;
 }
 
@@ -98,9 +94,7 @@ void CPropListManager::removeList(const CPropList& list) noexcept {
     slot.nextFree = freeHead_;
     freeHead_ = id;
     if (ids_.erase(&list) == 0) {
-        if (LogMsgWriter* log = libraryLogger()) {
-            log->writeError("%s: Inconsistent property list hash table detected.\n", "qx::CPropListManager::removeList");
-        }
+        logError("%s: Inconsistent property list hash table detected.\n", "qx::CPropListManager::removeList");
     }
 }
 

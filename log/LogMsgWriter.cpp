@@ -17,38 +17,40 @@ LogMsgWriter::~LogMsgWriter() = default;
 
 void LogMsgWriter::emit(int, const std::string&) {}
 
-void LogMsgWriter::write(int messageClass, const char* format, va_list args) {
+bool LogMsgWriter::isEnabled(int) const noexcept { return true; }
+
+void LogMsgWriter::writeV(int messageClass, const char* format, va_list args) {
     emit(messageClass, vformatText(format, args));
 }
 
 void LogMsgWriter::writeInformation(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    write(Information, format, args);
+    writeV(Information, format, args);
     va_end(args);
 }
 void LogMsgWriter::writeWarning(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    write(Warning, format, args);
+    writeV(Warning, format, args);
     va_end(args);
 }
 void LogMsgWriter::writeError(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    write(Error, format, args);
+    writeV(Error, format, args);
     va_end(args);
 }
 void LogMsgWriter::writeDiagnostic(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    write(Diagnostic, format, args);
+    writeV(Diagnostic, format, args);
     va_end(args);
 }
 void LogMsgWriter::writeLoggerError(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    write(LoggerError, format, args);
+    writeV(LoggerError, format, args);
     va_end(args);
 }
 
@@ -63,6 +65,7 @@ LogMsgWriter* libraryLogger() { return g_logger; }
 std::unique_ptr<LogMsgWriter> exchangeLibraryLogger(std::unique_ptr<LogMsgWriter> logger) {
     std::unique_ptr<LogMsgWriter> previous(g_logger);
     g_logger = logger.release();
+    setLogSink(g_logger);
     return previous;
 }
 

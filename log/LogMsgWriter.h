@@ -1,6 +1,5 @@
-// log/LogMsgWriter.h -- the library's diagnostic logger as the rest of the library sees it: five entries,
-// one per message class, each taking a printf-style format. Every warning and error of the library goes
-// through here. The outputs (console, debug output, shared log files) arrive with the logger's own step;
+// log/LogMsgWriter.h -- the library's diagnostic logger: five entries, one per message class, each taking
+// a printf-style format. The floors below reach it as the sink of frame/Log.h. The outputs (console, debug output, shared log files) arrive with the logger's own step;
 // until then a message is formatted and handed to emit(), which writes nothing.
 #pragma once
 
@@ -8,15 +7,14 @@
 #include <memory>
 #include <string>
 
+#include "frame/Log.h"
+
 namespace qx {
 
-class LogMsgWriter {
+class LogMsgWriter : public LogSink {
 public:
-    // Message classes: bit (1 << class) of the flag word enables a class; 31 is always enabled.
-    enum MessageClass : int { Information = 1, Warning = 2, Error = 3, Diagnostic = 5, LoggerError = 31 };
-
     LogMsgWriter(std::string moduleName, std::string debugFlagsFile);
-    virtual ~LogMsgWriter();
+    ~LogMsgWriter() override;
     LogMsgWriter(const LogMsgWriter&) = delete;
     LogMsgWriter& operator=(const LogMsgWriter&) = delete;
 
@@ -29,13 +27,14 @@ public:
     const std::string& moduleName() const { return moduleName_; }
     const std::string& debugFlagsFile() const { return debugFlagsFile_; }
 
+    bool isEnabled(int messageClass) const noexcept override;
+    void writeV(int messageClass, const char* format, va_list args) override;
+
 protected:
     // Receives every formatted message of an enabled class. Tests override it to see what was logged.
     virtual void emit(int messageClass, const std::string& text);
 
 private:
-    void write(int messageClass, const char* format, __builtin_va_list args);
-
     std::string moduleName_;
     std::string debugFlagsFile_;
 };
@@ -43,7 +42,8 @@ private:
 // The library's logger: null before the first initialisation and after the last teardown.
 // Guarded like initialisation itself: set and cleared only by the library's init and done.
 LogMsgWriter* libraryLogger();
-// Installs a logger (or none) and returns the previous one, which the caller now owns.
+// Installs a logger (or none) as the library's logger and log sink, and returns the previous one, which the
+// caller now owns.
 std::unique_ptr<LogMsgWriter> exchangeLibraryLogger(std::unique_ptr<LogMsgWriter> logger);
 
 } // namespace qx

@@ -7,7 +7,7 @@
 #include <cfloat>
 #include <cstring>
 
-#include "log/LogMsgWriter.h"
+#include "frame/Log.h"
 #include "property/CPropertyS.h"
 #include "property/CPropertySimpleData.h"
 #include "property/CValBuffer.h"
@@ -132,11 +132,9 @@ void CProperty::getVal(::ValBuffer& buffer, int index) {
         const bool narrowReadsWide = buffer.valType == QX_VT_INT32 && valueType_ == QX_VT_INT64;
         if (!wideReadsNarrow && !narrowReadsWide) throw EInvalidValueType(name());
         if (narrowReadsWide) {
-            if (LogMsgWriter* log = libraryLogger()) {
-                log->writeWarning("%s: Reading %s(64 bit integer) into a 32 bit storage location. This should be "
-                                  "avoided as it might result in a loss of data.\n",
-                                  "qx::CProperty::getVal", name().c_str());
-            }
+            logWarning("%s: Reading %s(64 bit integer) into a 32 bit storage location. This should be "
+                       "avoided as it might result in a loss of data.\n",
+                       "qx::CProperty::getVal", name().c_str());
         }
     }
     if (buffer.count > 0 && buffer.pSlots == nullptr) throw EInvalidInputParameter();
@@ -240,10 +238,8 @@ int CProperty::valCmp(const ::ValBuffer& buffer, std::uint64_t index) {
     for (std::uint64_t i = 0; i < buffer.count; ++i) {
         const int r = compareSlots(valueType_, slots_[index + i], buffer.pSlots[i]);
         if (r == invalidTypeComparison) {
-            if (LogMsgWriter* log = libraryLogger()) {
-                log->writeError("%s(%s): ERROR!!! Invalid data type: %d!\n", "qx::CProperty::valCmp", name().c_str(),
-                                static_cast<int>(valueType_));
-            }
+            logError("%s(%s): ERROR!!! Invalid data type: %d!\n", "qx::CProperty::valCmp", name().c_str(),
+                     static_cast<int>(valueType_));
         }
         if (r != 0) return r;
     }
@@ -253,9 +249,7 @@ int CProperty::valCmp(const ::ValBuffer& buffer, std::uint64_t index) {
 std::uint64_t CProperty::valCnt(int query) const {
     if (query == 0) return valCount_;
     if (query == 1) return propertySharedData().dictionarySize();
-    if (LogMsgWriter* log = libraryLogger()) {
-        log->writeError("%s: ERROR!!! Unrecognized query: %d.\n", "qx::CProperty::valCnt", query);
-    }
+    logError("%s: ERROR!!! Unrecognized query: %d.\n", "qx::CProperty::valCnt", query);
     return 0;
 }
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "log/LogMsgWriter.h"
+#include "frame/Log.h"
 #include "property/Base64.h"
 #include "property/CValBuffer.h"
 #include "property/ValueText.h"
@@ -236,12 +236,10 @@ void CPropertyS::setBinarySizeMax(std::uint64_t size, std::uint32_t rights) {
         CallParam blockSize{QX_PT_INT64, 0, zeroSlot()};
         blockSize.value.bits = size;
         setBinary(rights, block, &blockSize, 1, static_cast<int>(i));
-        if (LogMsgWriter* log = libraryLogger()) {
-            log->writeWarning("%s(%s): WARNING!!! Reducing binary value %d from %d to %d as a new size limit has been "
-                              "defined.\n",
-                              "qx::CPropertyS::setBinarySizeMax", name().c_str(), static_cast<int>(i),
-                              static_cast<int>(old), static_cast<int>(size));
-        }
+        logWarning("%s(%s): WARNING!!! Reducing binary value %d from %d to %d as a new size limit has been "
+                   "defined.\n",
+                   "qx::CPropertyS::setBinarySizeMax", name().c_str(), static_cast<int>(i),
+                   static_cast<int>(old), static_cast<int>(size));
     }
     if (changed) raiseChangeNotification(true, false, true, false);
 }

@@ -95,7 +95,7 @@ TEST(ComponentSharedData, VisibilityBelowAnOwnersWarnsOncePerSuchOwnerAndStillAp
 
     EXPECT_TRUE(prop.sharedData()->setVisibility(QX_VIS_EXPERT, &prop));
     ASSERT_EQ(log.lines().size(), 2u);
-    EXPECT_EQ(log.lines()[0].messageClass, LogMsgWriter::Warning);
+    EXPECT_EQ(log.lines()[0].messageClass, Warning);
     EXPECT_EQ(log.lines()[0].text,
               "qx::CComponentSharedData::setVisibility(202): A sub-components visibility should not be greater than "
               "the visibility of any list it resides in. Sub-Component: Gain(desired visibility: Expert), Parent: "

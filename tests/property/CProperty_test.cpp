@@ -72,7 +72,7 @@ TEST(PropertyValues, IntegerWidthsMayReadEachOtherOthersMayNot) {
     big->getVal(small, 0);
     EXPECT_EQ(small[0].i32, 5);
     ASSERT_EQ(log.lines().size(), 2u) << "one warning per read";
-    EXPECT_EQ(log.lines()[0].messageClass, LogMsgWriter::Warning);
+    EXPECT_EQ(log.lines()[0].messageClass, Warning);
     EXPECT_EQ(log.lines()[0].text, "qx::CProperty::getVal: Reading P(64 bit integer) into a 32 bit storage location. "
                                    "This should be avoided as it might result in a loss of data.\n");
 
@@ -232,7 +232,7 @@ TEST(PropertyCount, CountsValuesAndDictionaryEntriesAndLogsOtherQueries) {
     EXPECT_EQ(p->valCnt(1), 1u);
     EXPECT_EQ(p->valCnt(7), 0u);
     ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_EQ(log.lines()[0].messageClass, LogMsgWriter::Error);
+    EXPECT_EQ(log.lines()[0].messageClass, Error);
     EXPECT_EQ(log.lines()[0].text, "qx::CProperty::valCnt: ERROR!!! Unrecognized query: 7.\n");
 }
 

@@ -1,4 +1,4 @@
-// frame/Resolve.h -- the one place where handles become lists and components. Every exported function that
+// api/Resolve.h -- the one place where handles become lists and components. Every exported function that
 // takes an HOBJ goes through these, so the texts of a bad handle are the same everywhere:
 //   list:      "Invalid list ID(0x%08x)" (EInvalidListID) for a high half that names no list;
 //   component: std::out_of_range ("Array index out of range" at the boundary) for an index outside the

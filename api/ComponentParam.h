@@ -1,4 +1,4 @@
-// frame/ComponentParam.h -- the component parameter rows behind qxCompGetParam, qxCompSetParam and
+// api/ComponentParam.h -- the component parameter rows behind qxCompGetParam, qxCompSetParam and
 // qxCompRestoreDefault: navigation through lists (first/next/last component, parent, base, derived chain,
 // origin, by name, by path), names, types, flags and their texts, counters, descriptive texts, visibility,
 // representation, user data and user value. Rows that describe property values or method signatures are

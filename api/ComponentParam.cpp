@@ -1,10 +1,10 @@
-// frame/ComponentParam.cpp -- one row per parameter ID of the component parameter functions. Each row
-// resolves what it needs (frame/Resolve.h), computes its result into a local element and writes pOut[0]
+// api/ComponentParam.cpp -- one row per parameter ID of the component parameter functions. Each row
+// resolves what it needs (api/Resolve.h), computes its result into a local element and writes pOut[0]
 // only at the end, so a failing call writes no result.
 // Input elements: numbers are read from the low 32 bits of the value, pointers and texts from all 64 bits,
 // the user value (29) from all 64 bits. A row that reads an element the caller did not pass (pIn null or
 // inCount too small) fails with EInvalidInputParameter rather than reading past the caller's array.
-#include "frame/ComponentParam.h"
+#include "api/ComponentParam.h"
 
 #include <bit>
 #include <string>
@@ -13,7 +13,7 @@
 #include "component/CComponent.h"
 #include "component/Vocabulary.h"
 #include "frame/Eqx.h"
-#include "frame/Resolve.h"
+#include "api/Resolve.h"
 #include "frame/StringOutput.h"
 #include "list/CPropList.h"
 #include "property/CProperty.h"

@@ -1,4 +1,4 @@
-// frame/exports/List.cpp -- the list functions: create, clone, derive and delete lists, register, find, move
+// api/List.cpp -- the list functions: create, clone, derive and delete lists, register, find, move
 // and remove their components, update one list from another.
 // Each function is a thin frame: check arguments, resolve handles, delegate, and let guarded() report.
 // Method registration waits for the method component and still reports PROPHANDLING_IMPLEMENTATION_MISSING.
@@ -7,7 +7,7 @@
 
 #include "component/Vocabulary.h"
 #include "frame/Boundary.h"
-#include "frame/Resolve.h"
+#include "api/Resolve.h"
 #include "list/CPropList.h"
 #include "list/CPropListManager.h"
 #include "property/CProperty.h"

@@ -1,4 +1,4 @@
-// frame/exports/Callback.cpp -- the callback functions: create, attach, detach and delete callbacks, and register legacy change and validation methods.
+// api/Callback.cpp -- the callback functions: create, attach, detach and delete callbacks, and register legacy change and validation methods.
 // Each function is a thin frame: check arguments, resolve handles, delegate, and let guarded() report.
 // Functions whose operations are not built yet report PROPHANDLING_IMPLEMENTATION_MISSING.
 #include "frame/Boundary.h"

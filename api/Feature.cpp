@@ -1,9 +1,9 @@
-// frame/exports/Feature.cpp -- the feature-selection functions: which components of a list select which others.
+// api/Feature.cpp -- the feature-selection functions: which components of a list select which others.
 // Each function is a thin frame: resolve handles, delegate (component/FeatureSelection.h), let guarded() report.
 #include "component/CComponent.h"
 #include "component/FeatureSelection.h"
 #include "frame/Boundary.h"
-#include "frame/Resolve.h"
+#include "api/Resolve.h"
 #include "list/CPropList.h"
 
 using namespace qx;

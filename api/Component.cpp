@@ -1,8 +1,8 @@
-// frame/exports/Component.cpp -- the component parameter functions: read and change one descriptive parameter
-// of any component, and restore defaults. Thin frames over frame/ComponentParam.cpp.
+// api/Component.cpp -- the component parameter functions: read and change one descriptive parameter
+// of any component, and restore defaults. Thin frames over api/ComponentParam.cpp.
 #include "frame/Boundary.h"
-#include "frame/ComponentParam.h"
-#include "frame/Resolve.h"
+#include "api/ComponentParam.h"
+#include "api/Resolve.h"
 
 using namespace qx;
 

@@ -1,4 +1,4 @@
-// frame/exports/Library.cpp -- the exported functions of the library frame: lifecycle, last error, error
+// api/Library.cpp -- the exported functions of the library frame: lifecycle, last error, error
 // names and the two locks. The lifecycle and lock functions take no component-access lock of their own
 // (a caller may hold it across calls, and the global mutex must not wait behind it).
 #include "frame/Boundary.h"

@@ -1,9 +1,9 @@
-// frame/exports/Property.cpp -- the property value functions: values, special values, texts, binary data
+// api/Property.cpp -- the property value functions: values, special values, texts, binary data
 // and translation dictionaries of one property. Each is a thin frame: resolve the handle for reading or for
 // writing (write rights, and a derived list's own copy of a shared property), make one call on the property,
 // and let guarded() report. Texts go to the caller by the one size protocol of writeStringOut.
 #include "frame/Boundary.h"
-#include "frame/Resolve.h"
+#include "api/Resolve.h"
 #include "frame/StringOutput.h"
 #include "property/CProperty.h"
 

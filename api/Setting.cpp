@@ -1,4 +1,4 @@
-// frame/exports/Setting.cpp -- the setting functions: export, import and update lists as settings in files, the RAM store and the registry.
+// api/Setting.cpp -- the setting functions: export, import and update lists as settings in files, the RAM store and the registry.
 // Each function is a thin frame: check arguments, resolve handles, delegate, and let guarded() report.
 // Functions whose operations are not built yet report PROPHANDLING_IMPLEMENTATION_MISSING.
 #include "frame/Boundary.h"

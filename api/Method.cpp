@@ -1,4 +1,4 @@
-// frame/exports/Method.cpp -- the method-call functions: call a method with a parameter array or a parameter text.
+// api/Method.cpp -- the method-call functions: call a method with a parameter array or a parameter text.
 // Each function is a thin frame: check arguments, resolve handles, delegate, and let guarded() report.
 // Functions whose operations are not built yet report PROPHANDLING_IMPLEMENTATION_MISSING.
 #include "frame/Boundary.h"

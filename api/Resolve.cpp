@@ -1,6 +1,6 @@
-// frame/Resolve.cpp -- handle resolution for the exported functions: manager slot, list entry, kind. The
+// api/Resolve.cpp -- handle resolution for the exported functions: manager slot, list entry, kind. The
 // texts are built here and in CPropList::componentAt, nowhere else.
-#include "frame/Resolve.h"
+#include "api/Resolve.h"
 
 #include "frame/Eqx.h"
 #include "list/CPropList.h"
