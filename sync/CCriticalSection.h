@@ -74,3 +74,27 @@ public:
 };
 
 } // namespace qx
+
+namespace qx {
+
+// Leaves the component-access lock exactly once for one scope, around a call into the caller's code
+// (callbacks, methods, validation methods), and enters it again when the scope ends, however it ends.
+// The caller's code may then call the interface on this thread, and other threads may use the tree
+// meanwhile. A thread that entered the lock more than once (qxLockCompAccess around a call) still holds
+// it inside: only the library's own entry is given back. Stack-only.
+class CompAccessUnlock {
+public:
+    CompAccessUnlock() : held_(componentAccessLock().heldByCaller()) {
+        if (held_) componentAccessLock().leave();
+    }
+    ~CompAccessUnlock() {
+        if (held_) componentAccessLock().enter();
+    }
+    CompAccessUnlock(const CompAccessUnlock&) = delete;
+    CompAccessUnlock& operator=(const CompAccessUnlock&) = delete;
+
+private:
+    bool held_;
+};
+
+} // namespace qx
