@@ -270,9 +270,9 @@ bool CPropList::diesWith(const CComponent& candidate) const {
 
 std::size_t CPropList::checkRegistration(const CComponent& component, std::uint16_t request) const {
     const bool fixed = (flags() & QX_CF_FIXED_SIZE) != 0;
-    if (fixed && (request == QX_INDEX_APPEND || (request != QX_INDEX_FIRST_FREE && request >= entries_.size()))) {
-        throw ENoModifySizeRights(name());
-    }
+    // QX_INDEX_FIRST_FREE is no exception: as an index it lies beyond every table but the largest, and a
+    // fixed table keeps its caller to the entries it numbered.
+    if (fixed && (request == QX_INDEX_APPEND || request >= entries_.size())) throw ENoModifySizeRights(name());
     if (names_.find(component.name()) != names_.end()) throw EComponentAlreadyRegistered(alreadyRegistered(component.name()));
     if (component.owner() != nullptr && component.owner() != this) {
         throw EComponentHasOwnerAlready(component.name(), component.owner()->name());
@@ -292,11 +292,7 @@ std::size_t CPropList::checkRegistration(const CComponent& component, std::uint1
             throw EListEntryOccupied();
         }
     }
-    if (at == kMaxEntries) {
-        if (entries_.size() >= kMaxEntries) throw ECantRegisterComponent(component.name(), name());
-        // A fixed table does not grow, whichever request asked for the append.
-        if (fixed) throw ENoModifySizeRights(name());
-    }
+    if (at == kMaxEntries && entries_.size() >= kMaxEntries) throw ECantRegisterComponent(component.name(), name());
     return at;
 }
 
@@ -697,16 +693,14 @@ void CPropList::restoreDefault(std::uint16_t index, std::uint32_t rights) {
         asProperty(*component).restoreDefault(rightsFull);
         return;
     }
-    Entry& entry = entries_[index];
     CComponent* parents = derivedFrom_ != nullptr ? derivedFrom_->entryComponent(index) : nullptr;
-    if (parents == nullptr || parents == component || !entry.owned) return;
-    // Back to showing the parent's property; the lists derived from this one follow before the copy dies.
-    std::unique_ptr<CComponent> ownCopy = std::move(entry.owned);
-    entry.shown = parents;
-    names_.insert_or_assign(parents->name(), index);
+    if (parents == nullptr || parents == component || !entries_[index].owned) return;
+    // Back to what the parent's entry gives a derived list -- as derive would place it, so a parent's list
+    // comes back as a list derived from it and never as the parent's object, which this list does not
+    // follow into its death. The own component goes with its name; the lists derived from this one
+    // let go of it first and then follow.
+    showParentEntry(derivedFrom_->entries_[index], index, true);
     if (firstDerived_ != nullptr) repairDependencyTree(index, true);
-    ownCopy->setOwner(nullptr);
-    ownCopy.reset();
     raiseChangeNotification(true, true, false, false);
     if (parents->methodSuppressed() == 0) {
         callMemberChangeMethod(*parents);

@@ -142,6 +142,37 @@ TEST(ListDerive, ATenThousandDeepChainNeedsNoDeepStack) {
     EXPECT_EQ(qxIsPropListValid(last), 0);
 }
 
+TEST(ListDerive, RestoringAnOwnComponentShowsWhatTheParentHoldsThereNow) {
+    // The derived list kept components of its own where the parent later registered others: a list at
+    // entry 0 and a property of another name at entry 1. Restoring them must leave entries the family can
+    // follow: a list of its own derived from the parent's, the parent's property under its own name only.
+    const HOBJ parent = createList("parent", 2);
+    const HOBJ derived = derive(parent, "derived");
+    const HOBJ mine0 = addProp(derived, "mine0", 0);
+    const HOBJ mine1 = addProp(derived, "mine1", 1);
+    const HOBJ sub = createList("sub");
+    addProp(sub, "inner");
+    addList(parent, sub, 0);
+    addProp(parent, "theirs", 1);
+    ASSERT_EQ(qxCompRestoreDefault(mine0, 1), 0) << lastError().text;
+    ASSERT_EQ(qxCompRestoreDefault(mine1, 1), 0) << lastError().text;
+    const HOBJ shown = handleParam(mine0, QX_PAR_LIST_HANDLE);
+    EXPECT_NE(shown, sub) << "a derived list never shows its parent's list itself";
+    EXPECT_EQ(handleParam(shown, QX_PAR_BASE_LIST), 0x00020000u);
+    EXPECT_EQ(textParam(mine1, QX_PAR_NAME), "theirs");
+    const CallParam gone = textIn("mine1");
+    CallParam out{};
+    ASSERT_EQ(qxCompGetParam(derived, QX_PAR_NAME_EXISTS, &gone, 1, &out, 1), 0);
+    EXPECT_EQ(out.value.bits, 0u) << "the restored own component's name is gone with it";
+    // The parent's list dies; what the derived list holds at entry 0 goes with it, and copying the
+    // derived list touches nothing dead.
+    ASSERT_EQ(qxPropListDelete(sub), 0);
+    EXPECT_EQ(u32Param(mine0, QX_PAR_IS_VALID_HANDLE), 0u);
+    HOBJ copy = 0;
+    ASSERT_EQ(qxPropListClone(&copy, derived, "copy"), 0) << lastError().text;
+    EXPECT_EQ(textParam((copy & 0xFFFF0000u) | 1u, QX_PAR_NAME), "theirs");
+}
+
 TEST(ListClone, ACloneIsIndependentOfItsSource) {
     const HOBJ source = createList("source");
     const HOBJ p = addProp(source, "p");

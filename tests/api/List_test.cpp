@@ -140,8 +140,18 @@ TEST(ListRegistration, AFixedSizeListDoesNotGrow) {
     EXPECT_EQ(qxPropListRegisterProp(list, "a", QX_CT_PROP_INT32, 1, 3, nullptr, &h), PROPHANDLING_NO_MODIFY_SIZE_RIGHTS);
     EXPECT_EQ(lastError().text, "Component 'fixed' size is fixed and therefore can't be modified");
     EXPECT_EQ(addProp(list, "b", 0), 0x00020000u);
-    h = QX_INDEX_FIRST_FREE;
-    EXPECT_EQ(qxPropListRegisterProp(list, "c", QX_CT_PROP_INT32, 1, 3, nullptr, &h), PROPHANDLING_NO_MODIFY_SIZE_RIGHTS);
+    // With free entries left, neither a first-free request nor the index just past the end gets one.
+    const HOBJ three = createList("fixedThree", 3, QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS | QX_CF_FIXED_SIZE);
+    for (const HOBJ request : {HOBJ{QX_INDEX_FIRST_FREE}, HOBJ{3}}) {
+        h = request;
+        EXPECT_EQ(qxPropListRegisterProp(three, "c", QX_CT_PROP_INT32, 1, 3, nullptr, &h), PROPHANDLING_NO_MODIFY_SIZE_RIGHTS)
+            << request;
+        EXPECT_EQ(lastError().text, "Component 'fixedThree' size is fixed and therefore can't be modified");
+        EXPECT_EQ(h, request);
+    }
+    EXPECT_EQ(u32Param(three, QX_PAR_ENTRY_COUNT), 3u);
+    EXPECT_EQ(param(three, QX_PAR_FIRST_FREE_ENTRY).value.i32, 0);
+    EXPECT_EQ(addProp(three, "c", 2), 0x00030002u);
 }
 
 TEST(ListRegistration, AListSitsInOneParentOnly) {
