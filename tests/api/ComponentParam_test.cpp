@@ -164,6 +164,60 @@ TEST(ComponentParamWrites, TextsVisibilityAndUserDataRoundTrip) {
     EXPECT_EQ(u32Param(p, QX_PAR_TYPE), static_cast<uint32_t>(QX_CT_PROP_INT32));
 }
 
+TEST(ComponentParamWrites, DocStringAndDisplayNameOfAListThroughItsOwnHandle) {
+    const HOBJ list = createList("plain");
+    HOBJ derived = 0;
+    ASSERT_EQ(qxPropListDerive(&derived, list, "derived"), 0);
+    for (const int id : {int{QX_PAR_DOC_STRING}, int{QX_PAR_DISPLAY_NAME}}) {
+        const CallParam in = textIn("set on the list");
+        ASSERT_EQ(qxCompSetParam(list, id, &in, 1, 0), 0) << id << ": " << lastError().text;
+        EXPECT_EQ(textParam(list, id), "set on the list");
+        const CallParam other = textIn("through the derived list");
+        EXPECT_EQ(qxCompSetParam(derived, id, &other, 1, 1), PROPHANDLING_NO_WRITE_RIGHTS) << id;
+        EXPECT_EQ(lastError().text, "No write rights for component 'derived'(Derived features cannot modify this parameter)");
+        EXPECT_EQ(textParam(derived, id), "set on the list") << "shared with the parent, and unchanged";
+    }
+}
+
+TEST(ComponentParamWrites, ComponentDataCountsAsAChange) {
+    const HOBJ list = createList("l");
+    const HOBJ p = addProp(list, "p");
+    const uint32_t changes = u32Param(p, QX_PAR_CHANGE_COUNT);
+    const uint32_t valueChanges = u32Param(p, QX_PAR_VALUE_CHANGE_COUNT);
+    const CallParam in = u32In(0x55, QX_PT_COMPONENT_DATA);
+    ASSERT_EQ(qxCompSetParam(p, QX_PAR_COMPONENT_DATA, &in, 1, 0), 0);
+    EXPECT_EQ(u32Param(p, QX_PAR_CHANGE_COUNT), changes + 1);
+    EXPECT_EQ(u32Param(p, QX_PAR_VALUE_CHANGE_COUNT), valueChanges + 1);
+}
+
+TEST(ComponentParamFrame, InputElementsBeyondTheCountAreNeitherReadNorAccepted) {
+    const HOBJ list = createList("l");
+    const HOBJ p = addProp(list, "p");
+    // A caller's array with one readable element, announced as empty: the rows must not read it.
+    const CallParam in[2] = {textIn("p"), textIn("p")};
+    CallParam out{};
+    for (const int id : {int{QX_PAR_HANDLE_BY_NAME}, int{QX_PAR_NAME_EXISTS}, int{QX_PAR_HANDLE_BY_PATH}}) {
+        EXPECT_EQ(qxCompGetParam(list, id, in, 0, &out, 1), PROPHANDLING_INVALID_INPUT_PARAMETER) << id;
+    }
+    const CallParam index0[2] = {u32In(0), u32In(0)};
+    EXPECT_EQ(qxCompGetParam(p, QX_PAR_HAS_SPECIAL_VALUE, index0, 0, &out, 1), PROPHANDLING_INVALID_INPUT_PARAMETER);
+    // A write row takes exactly its count: one element too many is refused and changes nothing.
+    const struct {
+        int id;
+        CallParam in;
+    } rows[] = {{QX_PAR_DOC_STRING, textIn("doc")}, {QX_PAR_COMPONENT_DATA, u32In(9, QX_PT_COMPONENT_DATA)},
+                {QX_PAR_VISIBILITY, u32In(QX_VIS_GURU)}, {QX_PAR_VALUE_COUNT, u32In(3)}};
+    for (const auto& row : rows) {
+        const CallParam two[2] = {row.in, row.in};
+        const uint32_t changes = u32Param(p, QX_PAR_CHANGE_COUNT);
+        EXPECT_EQ(qxCompSetParam(p, row.id, two, 2, 1), PROPHANDLING_WRONG_PARAM_COUNT) << row.id;
+        EXPECT_EQ(lastError().text, "Wrong parameter count. Expected: 1, got: 2.") << row.id;
+        EXPECT_EQ(u32Param(p, QX_PAR_CHANGE_COUNT), changes) << row.id;
+    }
+    EXPECT_EQ(textParam(p, QX_PAR_DOC_STRING), "");
+    EXPECT_EQ(u32Param(p, QX_PAR_VALUE_COUNT), 1u);
+}
+
 TEST(ComponentParamCounts, CountMatchingFiltersByFlagsAndKind) {
     const HOBJ list = createList("l");
     addProp(list, "rw");

@@ -173,6 +173,54 @@ TEST(ListDerive, RestoringAnOwnComponentShowsWhatTheParentHoldsThereNow) {
     EXPECT_EQ(textParam((copy & 0xFFFF0000u) | 1u, QX_PAR_NAME), "theirs");
 }
 
+TEST(ListDerive, TheBottomOfAChainFollowsTheMiddleListsOwnComponent) {
+    // top <- middle <- bottom. Once middle keeps a component of its own, bottom shows middle's, whatever
+    // top does at that index afterwards.
+    const HOBJ top = createList("top");
+    const HOBJ p = addProp(top, "p");
+    const HOBJ middle = derive(top, "middle");
+    const HOBJ bottom = derive(middle, "bottom");
+    const auto at = [](HOBJ list, HOBJ entry) { return (list & 0xFFFF0000u) | (entry & 0xFFFFu); };
+    setUserValue(p, 1);
+    setUserValue(at(middle, p), 2); // not a value write: middle still shows top's property
+    EXPECT_EQ(param(at(bottom, p), QX_PAR_COMPONENT_DATA).value.bits, 2u);
+    qxValue v{};
+    v.i32 = 7;
+    const ValBuffer b{QX_VT_INT32, 1, &v};
+    ASSERT_EQ(qxPropSetVal(at(middle, p), &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0), 0); // middle's own copy now
+    setUserValue(at(middle, p), 3);
+    setUserValue(p, 4);
+    EXPECT_EQ(param(at(bottom, p), QX_PAR_COMPONENT_DATA).value.bits, 3u);
+    EXPECT_EQ(u32Param(at(bottom, p), QX_PAR_IS_INHERITED), 1u);
+    // A registration in top where middle has its own component reaches neither middle nor bottom.
+    addProp(middle, "mine", 5);
+    addProp(top, "theirs", 5);
+    EXPECT_EQ(textParam(at(bottom, 5), QX_PAR_NAME), "mine");
+    const uint32_t bottomChanges = u32Param(bottom, QX_PAR_CHANGE_COUNT);
+    v.i32 = 8;
+    ASSERT_EQ(qxPropSetVal(p, &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0), 0);
+    EXPECT_EQ(u32Param(bottom, QX_PAR_CHANGE_COUNT), bottomChanges) << "top's value is not what bottom shows";
+}
+
+TEST(ListDerive, AWriteAfterRestoringDefaultsClearsTheListsDefaultState) {
+    const HOBJ holder = createList("holder");
+    const HOBJ base = createList("base");
+    const HOBJ p = addProp(base, "p");
+    addList(holder, base);
+    const HOBJ derived = derive(base, "derived");
+    const HOBJ entry = addList(holder, derived);
+    ASSERT_EQ(qxCompRestoreDefault(entry, 1), 0);
+    EXPECT_EQ(u32Param(entry, QX_PAR_IS_DEFAULT), 1u);
+    EXPECT_EQ(u32Param(derived, QX_PAR_IS_DEFAULT), 1u);
+    qxValue v{};
+    v.i32 = 3;
+    const ValBuffer b{QX_VT_INT32, 1, &v};
+    ASSERT_EQ(qxPropSetVal((derived & 0xFFFF0000u) | (p & 0xFFFFu), &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0), 0);
+    EXPECT_EQ(u32Param(entry, QX_PAR_IS_DEFAULT), 0u);
+    EXPECT_EQ(u32Param(derived, QX_PAR_IS_DEFAULT), 0u);
+    EXPECT_EQ(u32Param(holder, QX_PAR_IS_DEFAULT), 0u) << "the owner follows";
+}
+
 TEST(ListClone, ACloneIsIndependentOfItsSource) {
     const HOBJ source = createList("source");
     const HOBJ p = addProp(source, "p");

@@ -90,6 +90,58 @@ TEST_F(Values, StepAndLimitsSnapAndRefuseWithTheirMessages) {
     EXPECT_EQ(lastError().text, "Invalid step width (0) for property exposure");
 }
 
+TEST_F(Values, TheMaximumItselfIsAllowedOnEveryPath) {
+    // Single value, several values, a text, a validation: each takes the maximum and refuses one above.
+    ASSERT_EQ(setInt(exposure_, QX_LIM_MAXIMUM, 100), 0);
+    std::vector<qxValue> slots;
+    struct Path {
+        const char* name;
+        int (*write)(HOBJ, int32_t);
+    };
+    const Path paths[] = {
+        {"single", [](HOBJ h, int32_t v) { return setInt(h, 0, v); }},
+        {"several",
+         [](HOBJ h, int32_t v) {
+             std::vector<qxValue> s;
+             const ValBuffer b = ints(s, {1, v});
+             return qxPropSetVal(h, &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0);
+         }},
+        {"text", [](HOBJ h, int32_t v) { return setText(h, 0, std::to_string(v).c_str()); }},
+        {"validate",
+         [](HOBJ h, int32_t v) {
+             std::vector<qxValue> s;
+             const ValBuffer b = ints(s, {1, v});
+             return qxPropValidateVal(h, &b);
+         }},
+    };
+    for (const Path& path : paths) {
+        EXPECT_EQ(path.write(exposure_, 100), 0) << path.name << ": " << lastError().text;
+        EXPECT_EQ(path.write(exposure_, 101), PROPHANDLING_PROP_VAL_TOO_LARGE) << path.name;
+    }
+    EXPECT_EQ(all(exposure_), "100,100"); // the text wrote the first of the two values stored before
+}
+
+TEST_F(Values, SixtyFourBitValuesDifferingOnlyInTheHighHalfAreChanges) {
+    const HOBJ wide = addProp(list_, "wide", QX_INDEX_APPEND, QX_CT_PROP_INT64);
+    const HOBJ address = addProp(list_, "address", QX_INDEX_APPEND, QX_CT_PROP_POINTER);
+    for (const auto& [h, type] : {std::pair{wide, uint32_t{QX_VT_INT64}}, std::pair{address, uint32_t{QX_VT_POINTER}}}) {
+        for (const size_t count : {size_t{1}, size_t{2}}) { // the one-value write and the general one
+            qxValue v[2]{};
+            v[0].i64 = v[1].i64 = 5;
+            ValBuffer b{type, count, v};
+            ASSERT_EQ(qxPropSetVal(h, &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0), 0) << lastError().text;
+            const uint32_t before = u32Param(h, QX_PAR_CHANGE_COUNT);
+            v[0].i64 = v[1].i64 = 5 + (int64_t{1} << 32);
+            ASSERT_EQ(qxPropSetVal(h, &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0), 0) << lastError().text;
+            EXPECT_GT(u32Param(h, QX_PAR_CHANGE_COUNT), before) << type << " " << count;
+            qxValue back[2]{};
+            ValBuffer r{type, count, back};
+            ASSERT_EQ(qxPropGetVal(h, &r, 0), 0);
+            EXPECT_EQ(back[count - 1].i64, 5 + (int64_t{1} << 32)) << type << " " << count;
+        }
+    }
+}
+
 TEST_F(Values, ANewMinimumReshapesTheStoredValues) {
     ASSERT_EQ(setInt(exposure_, 0, 20), 0);
     ASSERT_EQ(setInt(exposure_, QX_LIM_MINIMUM, 50), 0);
