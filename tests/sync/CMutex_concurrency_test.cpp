@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/NamedObject.h"
+
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -86,6 +88,53 @@ TEST(CSemaphoreThreads, EveryReleasedCountIsTakenOnce) {
     for (auto& t : consumers) t.join();
     EXPECT_EQ(taken.load(), 200);
     EXPECT_EQ(s.waitFor(0), 2u);
+}
+
+TEST(NamedObjectThreads, OpeningAndClosingFromManyThreadsKeepsOneObjectPerName) {
+    // Eight threads open and close the same few names at once, while one long-lived holder keeps "kept"
+    // alive: every open of "kept" must join the holder's object, and when all are done no name is left.
+    constexpr int kRounds = 120;
+    CSemaphore kept(0, 1000000, "kept");
+    ASSERT_NE(kept.handle(), nullptr);
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            const char* mutexes[] = {"churn-m0", "churn-m1", "churn-m2"};
+            const char* events[] = {"churn-e0", "churn-e1", "churn-e2"};
+            for (int i = 0; i < kRounds; ++i) {
+                CSemaphore joined(0, 1, "kept");
+                if (!joined.existedBefore() || !joined.release(1, nullptr)) ++failures;
+                switch ((t + i) % 3) {
+                case 0: {
+                    CMutex m(false, mutexes[i % 3]);
+                    if (m.waitFor(CSyncObj::kInfinite) != 1 || !m.release()) ++failures;
+                    break;
+                }
+                case 1: {
+                    CEvent e(true, false, events[i % 3]);
+                    if (!e.set() || e.waitFor(0) != 1) ++failures;
+                    break;
+                }
+                default: {
+                    CMutex m(false, "churn-mutex");
+                    if (m.handle() == nullptr) ++failures;
+                }
+                }
+            }
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(failures.load(), 0);
+    long previous = -1;
+    ASSERT_TRUE(kept.release(1, &previous));
+    EXPECT_EQ(previous, 8 * kRounds);
+    for (const char* name : {"churn-m0", "churn-m1", "churn-m2", "churn-mutex"}) {
+        EXPECT_FALSE(platform::namedObjectExists(name, platform::ObjectKind::Mutex)) << name;
+    }
+    for (const char* name : {"churn-e0", "churn-e1", "churn-e2"}) {
+        EXPECT_FALSE(platform::namedObjectExists(name, platform::ObjectKind::Event)) << name;
+    }
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include "ForkedChild.h"
 #include "platform/NamedObject.h"
 #include "platform/ObjectName.h"
+#include "sync/CEvent.h"
 #include "sync/CSemaphore.h"
 
 namespace qx {
@@ -146,6 +147,22 @@ TEST(CMutex, NameOfAnotherKindIsNotAMutex) {
     EXPECT_EQ(m.waitFor(0), 2u);
     EXPECT_FALSE(m.release());
     EXPECT_FALSE(m.existedBefore());
+}
+
+TEST(CMutex, ANameHeldInThisProcessKeepsItsKind) {
+    // The process already maps the name: the second open is answered from its own table, which must
+    // refuse another kind as the file check does.
+    CSemaphore s(1, 1, "one-kind");
+    ASSERT_NE(s.handle(), nullptr);
+    CEvent e(true, true, "one-kind");
+    EXPECT_EQ(e.handle(), nullptr);
+    EXPECT_FALSE(e.set());
+    CEvent event(false, false, "other-kind");
+    ASSERT_NE(event.handle(), nullptr);
+    CSemaphore semaphore(0, 5, "other-kind");
+    EXPECT_EQ(semaphore.handle(), nullptr);
+    EXPECT_EQ(s.waitFor(0), 1u) << "the semaphore's count is untouched";
+    EXPECT_EQ(s.waitFor(0), 2u);
 }
 
 TEST(CMutex, PathLikeAndLongNamesAreDistinctObjects) {
