@@ -141,6 +141,9 @@ TEST(ComponentParamWrites, TextsVisibilityAndUserDataRoundTrip) {
     in = textIn("aux");
     ASSERT_EQ(qxCompSetParam(sub, QX_PAR_LIST_AUX_TEXT, &in, 1, 0), 0);
     EXPECT_EQ(textParam(sub, QX_PAR_LIST_AUX_TEXT), "aux");
+    const uint32_t changes = u32Param(sub, QX_PAR_CHANGE_COUNT);
+    ASSERT_EQ(qxCompSetParam(sub, QX_PAR_LIST_AUX_TEXT, &in, 1, 0), 0);
+    EXPECT_EQ(u32Param(sub, QX_PAR_CHANGE_COUNT), changes) << "the same text again is no change";
     EXPECT_EQ(qxCompSetParam(p, QX_PAR_LIST_AUX_TEXT, &in, 1, 0), PROPHANDLING_NOT_A_LIST);
     in = textIn("cd");
     ASSERT_EQ(qxCompSetParam(list, QX_PAR_CONTENT_DESCRIPTOR, &in, 1, 0), 0);
@@ -263,6 +266,8 @@ TEST(ComponentParamProperty, CountsLimitsAndDictionaryEntries) {
     ASSERT_EQ(qxCompSetParam(p, QX_PAR_MAX_VALUE_COUNT, &two, 1, 0), 0);
     EXPECT_EQ(u32Param(p, QX_PAR_VALUE_COUNT), 2u); // shrunk to the new maximum
     EXPECT_EQ(qxCompSetParam(p, QX_PAR_DEFAULT_VALUE_COUNT, &three, 1, 0), PROPHANDLING_INVALID_INPUT_PARAMETER);
+    EXPECT_EQ(qxCompSetParam(p, QX_PAR_DEFAULT_VALUE_COUNT, &two, 1, 0), 0) << "the maximum itself: " << lastError().text;
+    EXPECT_EQ(u32Param(p, QX_PAR_DEFAULT_VALUE_COUNT), 2u);
 
     const CallParam minimum = u32In(static_cast<uint32_t>(QX_LIM_MINIMUM), QX_PT_INT32);
     EXPECT_EQ(param(p, QX_PAR_HAS_SPECIAL_VALUE, &minimum, 1).value.bits, 0u);

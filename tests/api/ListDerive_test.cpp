@@ -226,9 +226,18 @@ TEST(ListClone, ACloneIsIndependentOfItsSource) {
     const HOBJ p = addProp(source, "p");
     addSubList(source, "sub");
     setUserValue(p, 5);
+    for (const int id : {int{QX_PAR_DOC_STRING}, int{QX_PAR_DISPLAY_NAME}}) {
+        const CallParam text = textIn("described");
+        ASSERT_EQ(qxCompSetParam(p, id, &text, 1, 0), 0) << lastError().text;
+    }
+    const CallParam invisible[2] = {u32In(1), u32In(QX_CF_INVISIBLE)};
+    ASSERT_EQ(qxCompSetParam(p, QX_PAR_FLAGS, invisible, 2, 0), 0) << lastError().text;
     HOBJ copy = 0;
     ASSERT_EQ(qxPropListClone(&copy, source, "copy"), 0);
     EXPECT_EQ(textParam(copy, QX_PAR_NAME), "copy");
+    EXPECT_EQ(textParam((copy & 0xFFFF0000u) | 0, QX_PAR_DOC_STRING), "described");
+    EXPECT_EQ(textParam((copy & 0xFFFF0000u) | 0, QX_PAR_DISPLAY_NAME), "described");
+    EXPECT_EQ(u32Param((copy & 0xFFFF0000u) | 0, QX_PAR_FLAGS) & QX_CF_INVISIBLE, uint32_t{QX_CF_INVISIBLE});
     EXPECT_EQ(param((copy & 0xFFFF0000u) | 0, QX_PAR_COMPONENT_DATA).value.bits, 5u) << "user value copied";
     setUserValue(p, 6);
     EXPECT_EQ(param((copy & 0xFFFF0000u) | 0, QX_PAR_COMPONENT_DATA).value.bits, 5u);

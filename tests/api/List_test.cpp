@@ -313,6 +313,19 @@ TEST(ListMove, RangesOutsideTheTablesAndDerivedListsAreRefused) {
     EXPECT_EQ(qxPropListMoveEntries(src, dst, 0, 0, 0, 0), PROPHANDLING_UNSUPPORTED_OPERATION);
     EXPECT_EQ(lastError().text, "The component 'src' does not support this operation");
     EXPECT_EQ(textParam(0x00030000, QX_PAR_NAME), "a");
+    // Into a list with a namesake, or into a list that has derived lists: refused, nothing moves.
+    const HOBJ other = addSubList(top, "other"); // list 6
+    addProp(0x0006FFFF, "x");
+    addProp(0x0004FFFF, "x");
+    EXPECT_EQ(qxPropListMoveEntries(other, dst, 0, 0, 0, 0), PROPHANDLING_COMPONENT_ALREADY_REGISTERED);
+    EXPECT_EQ(lastError().text, "A component with the name 'x' is already registered in this list");
+    HOBJ derivedDst = 0;
+    ASSERT_EQ(qxPropListDerive(&derivedDst, 0x0004FFFF, "dd"), 0);
+    addProp(0x0006FFFF, "y");
+    EXPECT_EQ(qxPropListMoveEntries(other, dst, 1, 1, 0, 0), PROPHANDLING_UNSUPPORTED_OPERATION);
+    EXPECT_EQ(lastError().text, "The component 'other' does not support this operation");
+    EXPECT_EQ(find(other, "x"), 0x00060000u);
+    EXPECT_EQ(find(other, "y"), 0x00060001u);
 }
 
 TEST(ListUpdate, EqualValuesReportTheirUserValues) {
@@ -326,8 +339,11 @@ TEST(ListUpdate, EqualValuesReportTheirUserValues) {
         const CallParam in = u32In(v, QX_PT_COMPONENT_DATA);
         ASSERT_EQ(qxCompSetParam(h, QX_PAR_COMPONENT_DATA, &in, 1, 0), 0);
     }
+    // Entries of another type at the same index are left alone.
+    addProp(dst, "c");
+    addProp(src, "c", QX_INDEX_APPEND, QX_CT_PROP_DOUBLE);
     uint64_t result = 0;
-    ASSERT_EQ(qxPropListUpdateWithList(dst, src, &result), 0);
+    ASSERT_EQ(qxPropListUpdateWithList(dst, src, &result), 0) << lastError().text;
     EXPECT_EQ(result, 0x13u);
     EXPECT_EQ(qxPropListUpdateWithList(dst, src, nullptr), PROPHANDLING_INVALID_INPUT_PARAMETER);
     EXPECT_EQ(qxPropListUpdateWithList(dst, 0x00400000, &result), PROPHANDLING_LIST_ID_INVALID);

@@ -327,6 +327,17 @@ TEST_F(Values, RestoreDefaultPutsBackTheDefaultOfAForceCloneProperty) {
     ASSERT_EQ(setInt(exposure_, 0, 9), 0);
     ASSERT_EQ(qxCompRestoreDefault(level, 0), 0);
     EXPECT_EQ(text(level), "5");
+    const HOBJ locked = addProp(list_, "locked", QX_INDEX_APPEND, QX_CT_PROP_INT32,
+                                QX_CF_READ_ACCESS | QX_CF_ALWAYS_FORCE_CLONE);
+    std::vector<qxValue> slots;
+    for (const auto& [index, value] : {std::pair{int{QX_LIM_DEFAULT}, 5}, std::pair{0, 9}}) {
+        const ValBuffer one = ints(slots, {value});
+        ASSERT_EQ(qxPropSetVal(locked, &one, index, QX_SETVAL_VALUES, nullptr, 0, 1), 0) << lastError().text;
+    }
+    ASSERT_EQ(qxCompRestoreDefault(locked, 0), 0) << "without write access nothing happens, and that is no failure";
+    EXPECT_EQ(text(locked), "9");
+    ASSERT_EQ(qxCompRestoreDefault(locked, 1), 0);
+    EXPECT_EQ(text(locked), "5");
     ASSERT_EQ(qxCompRestoreDefault(exposure_, 0), 0); // not derived, no default: nothing to give back
     EXPECT_EQ(text(exposure_), "9");
     EXPECT_EQ(qxCompRestoreDefault(list_, 0), PROPHANDLING_COMPONENT_ID_INVALID);

@@ -171,6 +171,9 @@ TEST(PropertyResize, CountsAndMaximumsReshapeTheValues) {
     p->setMaxValCount(2, rightsOrdinary);
     EXPECT_EQ(readInts(*p), (std::vector<std::int32_t>{1, 2}));
     EXPECT_EQ(failureOf([&] { p->setValCount(3, 0); }).code, PROPHANDLING_NO_MODIFY_SIZE_RIGHTS);
+    p->setValCount(1, 0);
+    p->setValCount(2, 0); // the maximum itself needs no rights
+    EXPECT_EQ(readInts(*p), (std::vector<std::int32_t>{1, 0}));
     EXPECT_EQ(failureOf([&] { p->setDefaultValCount(3); }).code, PROPHANDLING_INVALID_INPUT_PARAMETER);
     p->setMaxValCount(10, rightsOrdinary);
     p->setValCount(0, rightsOrdinary);
@@ -182,8 +185,8 @@ TEST(PropertyRemove, RemovalMovesValuesDownAndKeepsTheLastOne) {
     p->storeVals(rightsOrdinary, ints({1, 2, 3}), 0);
     p->removeVal(1, rightsOrdinary);
     EXPECT_EQ(readInts(*p), (std::vector<std::int32_t>{1, 3}));
-    EXPECT_EQ(failureOf([&] { p->removeVal(3, rightsOrdinary); }),
-              (Failure{PROPHANDLING_PROP_VAL_ID_OUT_OF_BOUNDS, "Val index 3 is out of bounds for 'P'"}));
+    EXPECT_EQ(failureOf([&] { p->removeVal(2, rightsOrdinary); }),
+              (Failure{PROPHANDLING_PROP_VAL_ID_OUT_OF_BOUNDS, "Val index 2 is out of bounds for 'P'"}));
     p->removeVal(1, rightsOrdinary);
     const auto changes = p->changeCount();
     p->removeVal(0, rightsOrdinary);

@@ -1,18 +1,20 @@
 // tests/sync/CMutex_concurrency_test.cpp -- the sync objects between threads of one process: abandonment by a
-// thread that ends holding a mutex, exclusion, and waking waiters.
+// thread that ends holding a mutex, exclusion, waking waiters, and the process's table of named objects
+// under threads that open and close names at once.
 #include "sync/CEvent.h"
 #include "sync/CMutex.h"
 #include "sync/CSemaphore.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/NamedObject.h"
-
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <thread>
 #include <vector>
+
+#include "platform/NamedObject.h"
 
 namespace qx {
 namespace {
@@ -94,8 +96,8 @@ TEST(NamedObjectThreads, OpeningAndClosingFromManyThreadsKeepsOneObjectPerName) 
     // Eight threads open and close the same few names at once, while one long-lived holder keeps "kept"
     // alive: every open of "kept" must join the holder's object, and when all are done no name is left.
     constexpr int kRounds = 120;
-    CSemaphore kept(0, 1000000, "kept");
-    ASSERT_NE(kept.handle(), nullptr);
+    auto kept = std::make_unique<CSemaphore>(0, 1000000, "kept");
+    ASSERT_NE(kept->handle(), nullptr);
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
@@ -127,8 +129,10 @@ TEST(NamedObjectThreads, OpeningAndClosingFromManyThreadsKeepsOneObjectPerName) 
     for (auto& t : threads) t.join();
     EXPECT_EQ(failures.load(), 0);
     long previous = -1;
-    ASSERT_TRUE(kept.release(1, &previous));
+    ASSERT_TRUE(kept->release(1, &previous));
     EXPECT_EQ(previous, 8 * kRounds);
+    kept.reset(); // the last holder: every count of users must have come back to it
+    EXPECT_FALSE(platform::namedObjectExists("kept", platform::ObjectKind::Semaphore));
     for (const char* name : {"churn-m0", "churn-m1", "churn-m2", "churn-mutex"}) {
         EXPECT_FALSE(platform::namedObjectExists(name, platform::ObjectKind::Mutex)) << name;
     }
