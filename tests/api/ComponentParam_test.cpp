@@ -267,6 +267,14 @@ TEST(ComponentParamProperty, CountsLimitsAndDictionaryEntries) {
     EXPECT_EQ(u32Param(p, QX_PAR_VALUE_COUNT), 2u); // shrunk to the new maximum
     EXPECT_EQ(qxCompSetParam(p, QX_PAR_DEFAULT_VALUE_COUNT, &three, 1, 0), PROPHANDLING_INVALID_INPUT_PARAMETER);
     EXPECT_EQ(qxCompSetParam(p, QX_PAR_DEFAULT_VALUE_COUNT, &two, 1, 0), 0) << "the maximum itself: " << lastError().text;
+    // A fixed-size property in a list shrinks with a smaller maximum only when forced.
+    const HOBJ fixed = addProp(list, "fixed", QX_INDEX_APPEND, QX_CT_PROP_INT32,
+                               QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS | QX_CF_FIXED_SIZE);
+    ASSERT_EQ(qxCompSetParam(fixed, QX_PAR_VALUE_COUNT, &three, 1, 1), 0) << lastError().text;
+    EXPECT_EQ(qxCompSetParam(fixed, QX_PAR_MAX_VALUE_COUNT, &two, 1, 0), PROPHANDLING_NO_MODIFY_SIZE_RIGHTS);
+    EXPECT_EQ(u32Param(fixed, QX_PAR_VALUE_COUNT), 3u);
+    EXPECT_EQ(qxCompSetParam(fixed, QX_PAR_MAX_VALUE_COUNT, &two, 1, 1), 0) << lastError().text;
+    EXPECT_EQ(u32Param(fixed, QX_PAR_VALUE_COUNT), 2u);
     EXPECT_EQ(u32Param(p, QX_PAR_DEFAULT_VALUE_COUNT), 2u);
 
     const CallParam minimum = u32In(static_cast<uint32_t>(QX_LIM_MINIMUM), QX_PT_INT32);

@@ -90,8 +90,9 @@ TEST_F(Values, StepAndLimitsSnapAndRefuseWithTheirMessages) {
     EXPECT_EQ(lastError().text, "Invalid step width (0) for property exposure");
 }
 
-TEST_F(Values, TheMaximumItselfIsAllowedOnEveryPath) {
-    // Single value, several values, a text, a validation: each takes the maximum and refuses one above.
+TEST_F(Values, TheLimitsThemselvesAreAllowedOnEveryPath) {
+    // Single value, several values, a text, a validation: each takes the limits and refuses one beyond.
+    ASSERT_EQ(setInt(exposure_, QX_LIM_MINIMUM, 10), 0);
     ASSERT_EQ(setInt(exposure_, QX_LIM_MAXIMUM, 100), 0);
     std::vector<qxValue> slots;
     struct Path {
@@ -103,22 +104,29 @@ TEST_F(Values, TheMaximumItselfIsAllowedOnEveryPath) {
         {"several",
          [](HOBJ h, int32_t v) {
              std::vector<qxValue> s;
-             const ValBuffer b = ints(s, {1, v});
+             const ValBuffer b = ints(s, {50, v});
              return qxPropSetVal(h, &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0);
          }},
         {"text", [](HOBJ h, int32_t v) { return setText(h, 0, std::to_string(v).c_str()); }},
         {"validate",
          [](HOBJ h, int32_t v) {
              std::vector<qxValue> s;
-             const ValBuffer b = ints(s, {1, v});
+             const ValBuffer b = ints(s, {50, v});
              return qxPropValidateVal(h, &b);
          }},
     };
     for (const Path& path : paths) {
-        EXPECT_EQ(path.write(exposure_, 100), 0) << path.name << ": " << lastError().text;
+        for (const int32_t edge : {100, 10}) EXPECT_EQ(path.write(exposure_, edge), 0) << path.name << ": " << lastError().text;
         EXPECT_EQ(path.write(exposure_, 101), PROPHANDLING_PROP_VAL_TOO_LARGE) << path.name;
+        EXPECT_EQ(path.write(exposure_, 9), PROPHANDLING_PROP_VAL_TOO_SMALL) << path.name;
     }
-    EXPECT_EQ(all(exposure_), "100,100"); // the text wrote the first of the two values stored before
+    EXPECT_EQ(all(exposure_), "10,10"); // the text wrote the first of the two values stored before
+}
+
+TEST_F(Values, AWriteJustPastTheLastValueGrowsTheProperty) {
+    ASSERT_EQ(setInt(exposure_, 1, 7), 0) << lastError().text;
+    EXPECT_EQ(all(exposure_), "0,7");
+    EXPECT_EQ(u32Param(exposure_, QX_PAR_VALUE_COUNT), 2u);
 }
 
 TEST_F(Values, SixtyFourBitValuesDifferingOnlyInTheHighHalfAreChanges) {
