@@ -182,7 +182,7 @@ TEST(ComponentParamWrites, DocStringAndDisplayNameOfAListThroughItsOwnHandle) {
     }
 }
 
-TEST(ComponentParamWrites, ComponentDataCountsAsAChange) {
+TEST(ComponentParamWrites, ComponentDataCountsInBothCountsAStoredValueOnlyInTheFirst) {
     const HOBJ list = createList("l");
     const HOBJ p = addProp(list, "p");
     const uint32_t changes = u32Param(p, QX_PAR_CHANGE_COUNT);
@@ -190,6 +190,12 @@ TEST(ComponentParamWrites, ComponentDataCountsAsAChange) {
     const CallParam in = u32In(0x55, QX_PT_COMPONENT_DATA);
     ASSERT_EQ(qxCompSetParam(p, QX_PAR_COMPONENT_DATA, &in, 1, 0), 0);
     EXPECT_EQ(u32Param(p, QX_PAR_CHANGE_COUNT), changes + 1);
+    EXPECT_EQ(u32Param(p, QX_PAR_VALUE_CHANGE_COUNT), valueChanges + 1);
+    qxValue v{};
+    v.i32 = 4;
+    const ValBuffer b{QX_VT_INT32, 1, &v};
+    ASSERT_EQ(qxPropSetVal(p, &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0), 0);
+    EXPECT_EQ(u32Param(p, QX_PAR_CHANGE_COUNT), changes + 2);
     EXPECT_EQ(u32Param(p, QX_PAR_VALUE_CHANGE_COUNT), valueChanges + 1);
 }
 
@@ -244,6 +250,10 @@ TEST(ComponentRestoreDefault, TheListHandleItselfIsOutOfRange) {
     EXPECT_EQ(u32Param(sub, QX_PAR_IS_DEFAULT), 0u);
     ASSERT_EQ(qxCompRestoreDefault(sub, 0), 0);
     EXPECT_EQ(u32Param(sub, QX_PAR_IS_DEFAULT), 1u);
+    CallParam out{};
+    EXPECT_EQ(qxCompGetParam((list & 0xFFFF0000u) | 7, QX_PAR_IS_DEFAULT, nullptr, 0, &out, 1),
+              PROPHANDLING_COMPONENT_ID_INVALID) << "an entry beyond the table";
+    EXPECT_EQ(lastError().text, "Array index out of range");
 }
 
 } // namespace

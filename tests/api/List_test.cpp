@@ -74,6 +74,12 @@ TEST(ListIds, SixtyFiveThousandFiveHundredThirtyFifthListIsRefused) {
     EXPECT_EQ(createList("fits again"), 0x7000FFFFu);
 }
 
+TEST(ListIds, ATableOf65535EntriesIsTheLargestAListIsCreatedWith) {
+    EXPECT_EQ(u32Param(createList("largest", 0xFFFF), QX_PAR_ENTRY_COUNT), 0xFFFFu);
+    HOBJ h = 0;
+    EXPECT_EQ(qxPropListCreate(&h, "too large", 0x10000, 3), PROPHANDLING_INVALID_INPUT_PARAMETER);
+}
+
 TEST(ListResolution, BadHandlesGiveTheirOwnCodesAndTexts) {
     const HOBJ list = createList("outer", 2);
     const HOBJ prop = addProp(list, "p", 0);
