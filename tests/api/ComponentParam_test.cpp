@@ -336,6 +336,13 @@ TEST(ComponentParamProperty, CompareValuesAndBinarySizes) {
     ASSERT_EQ(qxPropSetVal(blob, &data, 0, QX_SETVAL_BINARY, &size, 1, 0), 0);
     const CallParam index0 = u32In(0);
     EXPECT_EQ(param(blob, QX_PAR_BINARY_SIZE, &index0, 1).value.bits, 5u);
+    // Special values are no binary data, the size limit least of all: it holds a count, not bytes.
+    for (const int special : {-1, int{QX_LIM_BINARY_SIZE_MAX}}) {
+        char back[32];
+        size_t backSize = sizeof back;
+        EXPECT_EQ(qxPropGetValAsBinaryDataEx(blob, back, &backSize, special), PROPHANDLING_PROP_VAL_ID_OUT_OF_BOUNDS);
+        EXPECT_EQ(backSize, sizeof back);
+    }
     size.value.i64 = 17;
     char big[17] = {};
     slot.ptr = big;
