@@ -29,6 +29,12 @@ TEST_F(Three, SelectionsReadBackFromAnyStartInBothDirections) {
     count = 0;
     ASSERT_EQ(qxCompGetSelectedFeatures(s, 0, nullptr, &count), 0);
     EXPECT_EQ(count, 3u);
+    HOBJ two[3] = {0, 0, 0x5A5A5A5A};
+    count = 2; // room for two: the third handle is not written, and the count says how many there are
+    ASSERT_EQ(qxCompGetSelectedFeatures(s, 0, two, &count), 0);
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(two[1], b);
+    EXPECT_EQ(two[2], 0x5A5A5A5Au);
     count = 10;
     ASSERT_EQ(qxCompGetSelectingFeatures(c, 0, got, &count), 0);
     EXPECT_EQ(count, 1u);

@@ -48,6 +48,7 @@ TEST(ListDerive, FollowsLaterRegistrationsAndRemovalsOfTheParent) {
     EXPECT_EQ(byText(grandChild, QX_PAR_HANDLE_BY_NAME, "late"), 0x00040003u);
     EXPECT_EQ(u32Param(derived, QX_PAR_ENTRY_COUNT), 4u);
     ASSERT_EQ(qxPropListRemoveComp(0x00020003), 0);
+    EXPECT_EQ(u32Param(grandChild, QX_PAR_ENTRY_COUNT), 0u) << "its last name gone, a derived table empties too";
     const CallParam late = textIn("late");
     CallParam out{};
     EXPECT_EQ(qxCompGetParam(grandChild, QX_PAR_HANDLE_BY_NAME, &late, 1, &out, 1), PROPHANDLING_COMPONENT_NOT_FOUND);

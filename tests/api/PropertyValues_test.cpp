@@ -335,6 +335,9 @@ TEST_F(Values, RestoreDefaultPutsBackTheDefaultOfAForceCloneProperty) {
     ASSERT_EQ(setInt(exposure_, 0, 9), 0);
     ASSERT_EQ(qxCompRestoreDefault(level, 0), 0);
     EXPECT_EQ(text(level), "5");
+    const uint32_t changes = u32Param(level, QX_PAR_CHANGE_COUNT);
+    ASSERT_EQ(qxCompRestoreDefault(level, 0), 0);
+    EXPECT_EQ(u32Param(level, QX_PAR_CHANGE_COUNT), changes) << "already at its default: no change";
     const HOBJ locked = addProp(list_, "locked", QX_INDEX_APPEND, QX_CT_PROP_INT32,
                                 QX_CF_READ_ACCESS | QX_CF_ALWAYS_FORCE_CLONE);
     std::vector<qxValue> slots;
