@@ -30,6 +30,10 @@ void detail::runDeferredCallsSlow() {
     }
 }
 
-void dropDeferredCalls() noexcept { t_queue.calls.clear(); }
+// Touches the queue only where this thread has used it: a thread-local with a destructor is registered on
+// first use, and a module unloaded without ever deferring anything must leave no such registration.
+void dropDeferredCalls() noexcept {
+    if (detail::t_deferred != nullptr) detail::t_deferred->calls.clear();
+}
 
 } // namespace qx
