@@ -69,6 +69,7 @@ std::string hiveFile(Hive hive);
 // Text of the last failure of this thread that had more to say than its number (which folder could not be
 // written, what the database said); empty when the last failing call had nothing to add.
 std::string registryFailureDetail();
+void clearRegistryFailureDetail();
 // A short English text for an error number of this file.
 std::string registryErrorText(int error);
 

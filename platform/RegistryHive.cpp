@@ -12,7 +12,7 @@
 // Fork: a connection is never used or closed by a process other than the one that opened it (SQLite's
 // rule); a forked child that inherited this thread's table leaves those entries alone and opens its own.
 //
-// Not here: key and value operations (Registry.cpp), environment strings (EnvironmentStrings.cpp).
+// Not here: key and value operations (Registry.cpp), environment strings (RegistryExpand.cpp).
 #include "platform/RegistryHive.h"
 
 #include <cerrno>
@@ -326,6 +326,8 @@ std::string hiveFile(Hive hive) {
 }
 
 std::string registryFailureDetail() { return hive::failureDetail; }
+
+void clearRegistryFailureDetail() { hive::failureDetail.clear(); }
 
 std::string registryErrorText(int error) {
     switch (error) {

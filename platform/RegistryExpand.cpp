@@ -1,4 +1,4 @@
-// platform/EnvironmentStrings.cpp -- owns %NAME% expansion for registry values of the expandable string
+// platform/RegistryExpand.cpp -- owns %NAME% expansion for registry values of the expandable string
 // type. The result is capped at 32768 bytes with its terminating zero: a value that expands past that is
 // refused rather than cut, so a caller never works with half a path.
 #include <cstdlib>

@@ -1,0 +1,152 @@
+// tests/platform/Registry_concurrency_test.cpp -- the emulated registry shared by real processes: writers
+// replacing their trees in transactions while a reader checks that every tree it sees is whole, and a
+// writer killed in the middle of a transaction.
+#include "ForkedChild.h"
+#include "RegistryTestSupport.h"
+
+#include <chrono>
+#include <thread>
+
+namespace qx::platform {
+namespace {
+
+using RegistryProcesses = RegistryFolder;
+
+constexpr int kWriters = 4;
+constexpr int kRounds = 250;
+constexpr int kLeaves = 5;
+
+std::uint32_t dwordOf(const RegistryKey& key, const char* name) {
+    std::uint32_t value = 0xFFFFFFFF, type = 0, size = 4;
+    if (key.queryValue(name, &type, &value, &size) != kRegSuccess || type != kRegDword) return 0xFFFFFFFF;
+    return value;
+}
+
+// One round of a writer: its whole tree replaced by one whose values all say `round`.
+int writeTree(int writer, std::uint32_t round) {
+    RegistryTransaction t(Hive::User, RegistryTransaction::Mode::Write);
+    if (t.status() != kRegSuccess) return t.status();
+    const RegistryKey root = RegistryKey::root(Hive::User);
+    const std::string name = "writer" + std::to_string(writer);
+    if (const int e = root.deleteTree(name); e != kRegSuccess && e != kRegFileNotFound) return e;
+    RegistryKey top;
+    if (const int e = root.create(name, KeyAccess::ReadWrite, false, top)) return e;
+    for (int leaf = 0; leaf < kLeaves; ++leaf) {
+        RegistryKey key;
+        if (const int e = top.create("leaf" + std::to_string(leaf), KeyAccess::ReadWrite, false, key)) return e;
+        if (const int e = key.setValue("round", kRegDword, &round, 4)) return e;
+    }
+    if (const int e = top.setValue("round", kRegDword, &round, 4)) return e;
+    return t.commit();
+}
+
+// 0 when every tree present is whole (all its values give the same round), 1 otherwise.
+int checkTrees(int* seen) {
+    RegistryTransaction t(Hive::User, RegistryTransaction::Mode::Read);
+    if (t.status() != kRegSuccess && t.status() != kRegFileNotFound) return 1;
+    for (int writer = 0; writer < kWriters; ++writer) {
+        RegistryKey top;
+        const int opened = RegistryKey::root(Hive::User).open("writer" + std::to_string(writer), KeyAccess::Read, top);
+        if (opened == kRegFileNotFound) continue;
+        if (opened != kRegSuccess) return 1;
+        const std::uint32_t round = dwordOf(top, "round");
+        KeyInfo info;
+        if (top.queryInfo(info) != kRegSuccess || info.subKeys != kLeaves) return 1;
+        for (int leaf = 0; leaf < kLeaves; ++leaf) {
+            RegistryKey key;
+            if (top.open("leaf" + std::to_string(leaf), KeyAccess::Read, key) != kRegSuccess) return 1;
+            if (dwordOf(key, "round") != round) return 1;
+        }
+        ++*seen;
+    }
+    return 0;
+}
+
+TEST_F(RegistryProcesses, FourWritersAndAReaderNeverSeeAPartialTree) {
+    std::vector<std::unique_ptr<test::ForkedChild>> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.push_back(std::make_unique<test::ForkedChild>([w] {
+            int busy = 0;
+            for (std::uint32_t round = 0; round < kRounds; ++round) {
+                const int e = writeTree(w, round);
+                if (e == kRegBusy) ++busy;  // a clear refusal; anything else is a failure
+                else if (e != kRegSuccess) return 10 + e % 100;
+            }
+            return busy > kRounds / 10 ? 2 : 0;
+        }));
+    }
+    test::ForkedChild reader([] {
+        int seen = 0;
+        for (int loop = 0; loop < kRounds * 2; ++loop)
+            if (checkTrees(&seen) != 0) return 1;
+        return seen > 0 ? 0 : 3;
+    });
+    for (auto& w : writers) EXPECT_EQ(w->wait(90000), 0);
+    EXPECT_EQ(reader.wait(90000), 0);
+
+    // Every writer's last round is what stays.
+    for (int w = 0; w < kWriters; ++w) {
+        RegistryKey top;
+        ASSERT_EQ(RegistryKey::root(Hive::User).open("writer" + std::to_string(w), KeyAccess::Read, top), kRegSuccess);
+        EXPECT_EQ(dwordOf(top, "round"), static_cast<std::uint32_t>(kRounds - 1));
+    }
+}
+
+// The child replaces tree "setting" (old: 20 leaves saying 1) by one whose leaves say 2 and is killed
+// before or after committing.
+void killWriterMidway(bool commitFirst) {
+    const RegistryKey root = RegistryKey::root(Hive::User);
+    {
+        RegistryKey top;
+        ASSERT_EQ(root.create("setting", KeyAccess::ReadWrite, false, top), kRegSuccess);
+        const std::uint32_t one = 1;
+        for (int leaf = 0; leaf < 20; ++leaf) {
+            RegistryKey key;
+            ASSERT_EQ(top.create("leaf" + std::to_string(leaf), KeyAccess::ReadWrite, false, key), kRegSuccess);
+            ASSERT_EQ(key.setValue("v", kRegDword, &one, 4), kRegSuccess);
+        }
+    }
+    test::Signal halfway;
+    test::ForkedChild child([&] {
+        RegistryTransaction t(Hive::User, RegistryTransaction::Mode::Write);
+        const RegistryKey r = RegistryKey::root(Hive::User);
+        if (r.deleteTree("setting") != kRegSuccess) return 1;
+        const std::uint32_t two = 2;
+        for (int leaf = 0; leaf < 20; ++leaf) {
+            if (leaf == 10 && !commitFirst) halfway.notify();
+            RegistryKey key;
+            if (r.create("setting\\leaf" + std::to_string(leaf), KeyAccess::ReadWrite, false, key)) return 1;
+            if (key.setValue("v", kRegDword, &two, 4)) return 1;
+        }
+        if (commitFirst) {
+            if (t.commit() != kRegSuccess) return 1;
+            halfway.notify();
+        }
+        for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+    });
+    ASSERT_TRUE(halfway.waitFor(10000));
+    child.kill();
+
+    closeThreadHives();
+    RegistryKey top;
+    ASSERT_EQ(root.open("setting", KeyAccess::Read, top), kRegSuccess);
+    KeyInfo info;
+    ASSERT_EQ(top.queryInfo(info), kRegSuccess);
+    EXPECT_EQ(info.subKeys, 20u);
+    const std::uint32_t expected = commitFirst ? 2 : 1;
+    for (int leaf = 0; leaf < 20; ++leaf) {
+        RegistryKey key;
+        ASSERT_EQ(top.open("leaf" + std::to_string(leaf), KeyAccess::Read, key), kRegSuccess);
+        EXPECT_EQ(dwordOf(key, "v"), expected) << leaf;
+    }
+    // The hive takes writes again at once: the dead writer's lock went with it.
+    RegistryKey after;
+    EXPECT_EQ(root.create("after", KeyAccess::ReadWrite, false, after), kRegSuccess);
+}
+
+TEST_F(RegistryProcesses, WriterKilledMidTransactionLeavesTheOldTree) { killWriterMidway(false); }
+
+TEST_F(RegistryProcesses, WriterKilledAfterCommitLeavesTheNewTree) { killWriterMidway(true); }
+
+} // namespace
+} // namespace qx::platform
