@@ -8,6 +8,7 @@
 // even after a key of the same name was made again.
 #include "platform/Registry.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/RegistryHive.h"

@@ -76,6 +76,9 @@ std::string registryErrorText(int error);
 // Where the boot id comes from; the default is /proc/sys/kernel/random/boot_id. Tests point it at a file of
 // their own. Takes effect when a hive is next opened by a thread (see closeThreadHives).
 void setBootIdSource(std::string path);
+// How long a writer waits for the hive's write lock before one retry (default 2000 ms), and how many
+// retries it makes (default 5) before failing with kRegBusy. Takes effect for connections opened later.
+void setBusyWait(int timeoutMs, int retries);
 // Closes this thread's connections to hives with no transaction open, so the next call opens them anew
 // (and drops stale volatile keys). Open key handles stay valid.
 void closeThreadHives();

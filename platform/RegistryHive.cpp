@@ -15,6 +15,7 @@
 // Not here: key and value operations (Registry.cpp), environment strings (RegistryExpand.cpp).
 #include "platform/RegistryHive.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -35,8 +36,8 @@ namespace hive {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 2000;
-constexpr int kBusyRetries = 5;
+std::atomic<int> busyTimeoutMs{2000};
+std::atomic<int> busyRetries{5};
 constexpr const char* kFolderVariable = "QXPROPHANDLING_REGISTRY_DIR";
 constexpr const char* kMachineFolder = "/var/lib/qxPropHandling";
 
@@ -80,7 +81,8 @@ bool isRetryable(int rc) { return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == S
 
 int execWithRetry(Connection& c, const char* sql) {
     int rc = SQLITE_OK;
-    for (int attempt = 0; attempt <= kBusyRetries; ++attempt) {
+    const int retries = busyRetries.load();
+    for (int attempt = 0; attempt <= retries; ++attempt) {
         rc = sqlite3_exec(c.db, sql, nullptr, nullptr, nullptr);
         if (!isRetryable(rc)) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5 * (attempt + 1)));
@@ -125,14 +127,19 @@ const char* const kSchema =
     "INSERT OR IGNORE INTO keys(id, parent, folded, name) VALUES(1, 0, '', '');";
 
 // Sets up a fresh connection: WAL, busy timeout, schema, and drops volatile keys of an earlier boot.
-int prepare(Connection& c, bool create) {
-    sqlite3_busy_timeout(c.db, kBusyTimeoutMs);
+int prepare(Connection& c) {
+    sqlite3_busy_timeout(c.db, busyTimeoutMs.load());
     sqlite3_extended_result_codes(c.db, 1);
     int rc = execWithRetry(c, "PRAGMA journal_mode=WAL");
     if (rc != SQLITE_OK) return rc;
     // NORMAL in WAL mode loses no committed transaction to a killed process, only to a power failure.
     if ((rc = execWithRetry(c, "PRAGMA synchronous=NORMAL")) != SQLITE_OK) return rc;
-    if (create) {
+    // The schema is made only by the first opener, so opening a hive that exists never waits for a writer.
+    const auto hasRoot = [&c] {
+        Statement probe(c, "SELECT 1 FROM keys WHERE id = 1");
+        return probe.step() == SQLITE_ROW;
+    };
+    if (!hasRoot()) {
         if ((rc = execWithRetry(c, "BEGIN IMMEDIATE")) != SQLITE_OK) return rc;
         rc = sqlite3_exec(c.db, kSchema, nullptr, nullptr, nullptr);
         if (rc == SQLITE_OK) rc = execWithRetry(c, "COMMIT");
@@ -140,16 +147,15 @@ int prepare(Connection& c, bool create) {
             sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
             return rc;
         }
+        if (!hasRoot()) return SQLITE_NOTADB;
     }
     {
-        Statement probe(c, "SELECT 1 FROM keys WHERE id = 1");
-        if (probe.step() != SQLITE_ROW) return SQLITE_NOTADB;
-    }
-    Statement stale(c, "SELECT 1 FROM keys WHERE boot IS NOT NULL AND boot <> ?1 LIMIT 1");
-    stale.bind(1, c.bootId);
-    rc = stale.step();
-    if (rc == SQLITE_DONE) return SQLITE_OK;
-    if (rc != SQLITE_ROW) return rc;
+        Statement stale(c, "SELECT 1 FROM keys WHERE boot IS NOT NULL AND boot <> ?1 LIMIT 1");
+        stale.bind(1, c.bootId);
+        rc = stale.step();
+        if (rc == SQLITE_DONE) return SQLITE_OK;
+        if (rc != SQLITE_ROW) return rc;
+    }  // reset before taking the write lock: a pending read would pin an old snapshot
     if ((rc = execWithRetry(c, "BEGIN IMMEDIATE")) != SQLITE_OK) return rc;
     Statement vals(c, "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE boot IS NOT NULL AND boot <> ?1"
                       " UNION SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
@@ -219,7 +225,7 @@ Connection* connect(Hive hive, const std::string& file, bool create, int* error)
     c->pid = ::getpid();
     c->bootId = currentBootId();
     int rc = sqlite3_open_v2(file.c_str(), &c->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc == SQLITE_OK) rc = prepare(*c, true);
+    if (rc == SQLITE_OK) rc = prepare(*c);
     if (rc != SQLITE_OK) {
         *error = (rc & 0xFF) == SQLITE_CANTOPEN ? kRegAccessDenied : errorOf(*c, rc);
         if ((rc & 0xFF) == SQLITE_CANTOPEN) setFailureDetail("hive " + file + " cannot be opened for writing");
@@ -352,6 +358,11 @@ void setBootIdSource(std::string path) {
     hive::bootIdSource = std::move(path);
 }
 
+void setBusyWait(int timeoutMs, int retries) {
+    hive::busyTimeoutMs = timeoutMs;
+    hive::busyRetries = retries;
+}
+
 void closeThreadHives() {
     auto& table = hive::connections.byFile;
     for (auto it = table.begin(); it != table.end();) {
@@ -381,7 +392,6 @@ RegistryTransaction::RegistryTransaction(Hive hive, Mode mode) : hive_(hive), fi
             status_ = rc;
             return;
         }
-        c->writing = mode == Mode::Write;
         c->rollbackOnly = false;
     }
     ++c->depth;

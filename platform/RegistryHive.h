@@ -21,7 +21,6 @@ struct Connection {
     sqlite3* db = nullptr;
     int pid = 0;              // the process that opened it; a forked child must not use or close it
     int depth = 0;            // open RegistryTransaction objects of this thread on this hive
-    bool writing = false;     // the outermost transaction took the write lock
     bool rollbackOnly = false;// an inner transaction ended without commit
     std::string bootId;       // what volatile keys made through this connection carry
     std::unordered_map<const char*, sqlite3_stmt*> statements; // keyed by the SQL literal's address

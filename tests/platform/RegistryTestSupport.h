@@ -24,6 +24,7 @@ protected:
     void TearDown() override {
         closeThreadHives();
         setBootIdSource("/proc/sys/kernel/random/boot_id");
+        setBusyWait(2000, 5);
         std::filesystem::remove_all(folder_);
     }
 

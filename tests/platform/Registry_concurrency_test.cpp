@@ -92,6 +92,27 @@ TEST_F(RegistryProcesses, FourWritersAndAReaderNeverSeeAPartialTree) {
     }
 }
 
+TEST_F(RegistryProcesses, ThreadsOfOneProcessShareHivesAsProcessesDo) {
+    std::vector<std::thread> threads;
+    std::vector<int> results(kWriters + 1, -1);
+    for (int w = 0; w < kWriters; ++w)
+        threads.emplace_back([w, &results] {
+            int failed = 0;
+            for (std::uint32_t round = 0; round < kRounds / 5; ++round)
+                if (const int e = writeTree(w, round); e != kRegSuccess && e != kRegBusy) failed = e;
+            results[w] = failed;
+            closeThreadHives();
+        });
+    threads.emplace_back([&results] {
+        int seen = 0, failed = 0;
+        for (int loop = 0; loop < kRounds / 2 && !failed; ++loop) failed = checkTrees(&seen);
+        results[kWriters] = failed;
+        closeThreadHives();
+    });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(results, std::vector<int>(kWriters + 1, 0));
+}
+
 // The child replaces tree "setting" (old: 20 leaves saying 1) by one whose leaves say 2 and is killed
 // before or after committing.
 void killWriterMidway(bool commitFirst) {

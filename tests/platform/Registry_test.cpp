@@ -7,6 +7,8 @@
 #include <fstream>
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace qx::platform {
 namespace {
 
@@ -45,6 +47,13 @@ TEST_F(Registry, NamesCompareWithoutCaseAndKeepTheirCase) {
     EXPECT_FALSE(created);
     EXPECT_EQ(subkeys(again), std::vector<std::string>{"MixedCase"});
     EXPECT_EQ(subkeys(RegistryKey::root(Hive::User)), std::vector<std::string>{"Software"});
+
+    // Only ASCII letters fold, A and Z included; other bytes compare as they are.
+    const RegistryKey edges = make("Software\\AZaz@[`{\xC4");
+    RegistryKey found;
+    EXPECT_EQ(RegistryKey::root(Hive::User).open("software\\azAZ@[`{\xC4", KeyAccess::Read, found), kRegSuccess);
+    EXPECT_EQ(RegistryKey::root(Hive::User).open("software\\azAZ`{@[\xC4", KeyAccess::Read, found), kRegFileNotFound);
+    EXPECT_EQ(RegistryKey::root(Hive::User).open("software\\azAZ@[`{\xE4", KeyAccess::Read, found), kRegFileNotFound);
 }
 
 TEST_F(Registry, SubkeysEnumerateByNameValuesByCreation) {
@@ -380,6 +389,44 @@ TEST_F(Registry, AReadTransactionSeesOneStateWhileAnotherThreadWrites) {
     EXPECT_EQ(text(key, "v"), "old");
     EXPECT_EQ(reading.commit(), kRegSuccess);
     EXPECT_EQ(text(key, "v"), "new");
+}
+
+TEST_F(Registry, AWriterGivesUpAfterItsWaitWhileReadersGoOn) {
+    const RegistryKey key = make("busy");
+    ASSERT_EQ(setText(key, "v", "old"), kRegSuccess);
+    setBusyWait(20, 1);
+    RegistryTransaction holding(Hive::User, RegistryTransaction::Mode::Write);
+    ASSERT_EQ(setText(key, "v", "held"), kRegSuccess);
+    int written = -1;
+    std::string read;
+    const auto elsewhere = [&] {
+        written = setText(key, "w", "x");
+        read = text(key, "v");
+        closeThreadHives();
+    };
+    std::thread(elsewhere).join();
+    EXPECT_EQ(written, kRegBusy);
+    EXPECT_EQ(read, "old");
+    ASSERT_EQ(holding.commit(), kRegSuccess);
+    std::thread(elsewhere).join();
+    EXPECT_EQ(written, kRegSuccess);
+    EXPECT_EQ(read, "held");
+    setBusyWait(2000, 5);
+}
+
+TEST_F(Registry, TheUsersHiveIsPrivateTheMachineHiveReadable) {
+    const mode_t old = ::umask(022);
+    ::setenv("QXPROPHANDLING_REGISTRY_DIR", (folder_ + "/made/here").c_str(), 1);
+    make("k");
+    RegistryKey out;
+    ASSERT_EQ(RegistryKey::root(Hive::Machine).create("k", KeyAccess::ReadWrite, false, out), kRegSuccess);
+    ::umask(old);
+    namespace fs = std::filesystem;
+    const auto mode = [](const std::string& path) { return fs::status(path).permissions() & fs::perms::all; };
+    EXPECT_EQ(mode(folder_ + "/made/here"), fs::perms::owner_all);
+    EXPECT_EQ(mode(folder_ + "/made/here/user.hive"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(mode(folder_ + "/made/here/machine.hive"),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
 
 TEST(EnvironmentStrings, SetNamesExpandOthersStay) {
