@@ -9,12 +9,18 @@
 // that upgrades to writing can deadlock against another upgrader and fail at once; taking the write lock
 // first makes writers queue under the busy timeout instead.
 //
-// Fork: a connection is never used or closed by a process other than the one that opened it (SQLite's
-// rule); a forked child that inherited this thread's table leaves those entries alone and opens its own.
+// Fork: a connection is never used by a process other than the one that opened it (SQLite's rule). A
+// forked child closes every connection it inherited, from all threads, before it opens one of its own:
+// SQLite keeps per-process lock counts per file, and inherited counts would make the child's new
+// connection believe it holds locks that only the parent holds. Once the parent let go, a checkpoint
+// elsewhere could then delete the write-ahead log under the child. Closing in the child releases nothing
+// of the parent's (POSIX record locks belong to the process that took them). All connections are listed
+// process-wide for that; the list's guard is held across fork() so the child never inherits it locked.
 //
 // Not here: key and value operations (Registry.cpp), environment strings (RegistryExpand.cpp).
 #include "platform/RegistryHive.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -25,8 +31,10 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,11 +68,44 @@ std::string currentBootId() {
     return id.empty() ? std::string("unknown-boot") : id;
 }
 
+std::mutex everyGuard;                // guards every, across fork() too
+std::vector<Connection*> every;       // every open connection of every thread; owned by the thread tables
+
 void closeConnection(Connection& c) {
     for (auto& entry : c.statements) sqlite3_finalize(entry.second);
     c.statements.clear();
-    sqlite3_close(c.db);
+    sqlite3_close_v2(c.db);
     c.db = nullptr;
+    c.pid = 0;
+}
+
+void listConnection(Connection* c) {
+    static std::once_flag atFork;
+    std::call_once(atFork, [] {
+        ::pthread_atfork([] { everyGuard.lock(); }, [] { everyGuard.unlock(); }, [] { everyGuard.unlock(); });
+    });
+    std::lock_guard lock(everyGuard);
+    every.push_back(c);
+}
+
+void unlistAndClose(Connection& c) {
+    {
+        std::lock_guard lock(everyGuard);
+        every.erase(std::remove(every.begin(), every.end(), &c), every.end());
+    }
+    closeConnection(c);
+}
+
+// In a forked child, closes what the parent's threads had open (see the file comment). Their Connection
+// records stay with the thread tables: this thread's are dropped on its next lookup, those of threads that
+// do not exist in the child are never touched again.
+void closeInherited() {
+    const int self = ::getpid();
+    std::lock_guard lock(everyGuard);
+    for (Connection* c : every)
+        if (c->pid != self) closeConnection(*c);
+    every.erase(std::remove_if(every.begin(), every.end(), [](Connection* c) { return c->db == nullptr; }),
+                every.end());
 }
 
 // This thread's connections, by hive file.
@@ -72,10 +113,12 @@ struct ConnectionTable {
     std::map<std::string, std::unique_ptr<Connection>> byFile;
     ~ConnectionTable() {
         for (auto& entry : byFile)
-            if (entry.second->pid == ::getpid()) closeConnection(*entry.second);
+            if (entry.second->pid == ::getpid()) unlistAndClose(*entry.second);
     }
 };
 thread_local ConnectionTable connections;
+
+std::atomic<int> listedFor{0};  // the process whose connections `every` holds
 
 bool isRetryable(int rc) { return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED; }
 
@@ -192,12 +235,14 @@ int errorOf(Connection& c, int sqliteResult) {
 }
 
 Connection* connect(Hive hive, const std::string& file, bool create, int* error) {
+    if (listedFor.load() != ::getpid()) {
+        closeInherited();
+        listedFor = ::getpid();
+    }
     auto found = connections.byFile.find(file);
     if (found != connections.byFile.end()) {
         if (found->second->pid == ::getpid()) return found->second.get();
-        // Inherited through fork: the parent still owns it. Forget it without closing.
-        found->second.release();
-        connections.byFile.erase(found);
+        connections.byFile.erase(found);  // closed by closeInherited
     }
     struct stat info{};
     if (::stat(file.c_str(), &info) != 0) {
@@ -233,6 +278,7 @@ Connection* connect(Hive hive, const std::string& file, bool create, int* error)
         return nullptr;
     }
     Connection* result = c.get();
+    listConnection(result);
     connections.byFile.emplace(file, std::move(c));
     return result;
 }
@@ -364,14 +410,17 @@ void setBusyWait(int timeoutMs, int retries) {
 }
 
 void closeThreadHives() {
+    if (hive::listedFor.load() != ::getpid()) {
+        hive::closeInherited();
+        hive::listedFor = ::getpid();
+    }
     auto& table = hive::connections.byFile;
     for (auto it = table.begin(); it != table.end();) {
         hive::Connection& c = *it->second;
         if (c.pid != ::getpid()) {
-            it->second.release();
             it = table.erase(it);
         } else if (c.depth == 0) {
-            hive::closeConnection(c);
+            hive::unlistAndClose(c);
             it = table.erase(it);
         } else {
             ++it;

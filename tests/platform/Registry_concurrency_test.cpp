@@ -165,6 +165,28 @@ void killWriterMidway(bool commitFirst) {
     EXPECT_EQ(root.create("after", KeyAccess::ReadWrite, false, after), kRegSuccess);
 }
 
+// A child forked while the parent had the hive open must not lean on the parent's locks: once the parent
+// closes the hive, the child's own connection still counts as a user, so its writes are never lost to a
+// checkpoint that thinks it is the last one.
+TEST_F(RegistryProcesses, AChildForkedWithTheHiveOpenKeepsItsWrites) {
+    const RegistryKey key = make("forked");
+    test::Signal childWrote, parentClosed;
+    test::ForkedChild child([&] {
+        if (setText(key, "a", "1") != kRegSuccess) return 1;
+        childWrote.notify();
+        if (!parentClosed.waitFor(10000)) return 2;
+        if (setText(key, "b", "2") != kRegSuccess) return 3;
+        return text(key, "b") == "2" ? 0 : 4;
+    });
+    ASSERT_TRUE(childWrote.waitFor(10000));
+    closeThreadHives();
+    EXPECT_EQ(text(key, "a"), "1");
+    closeThreadHives();  // this process's last connection goes
+    parentClosed.notify();
+    EXPECT_EQ(child.wait(), 0);
+    EXPECT_EQ(text(key, "b"), "2");
+}
+
 TEST_F(RegistryProcesses, WriterKilledMidTransactionLeavesTheOldTree) { killWriterMidway(false); }
 
 TEST_F(RegistryProcesses, WriterKilledAfterCommitLeavesTheNewTree) { killWriterMidway(true); }
