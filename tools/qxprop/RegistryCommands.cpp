@@ -43,6 +43,12 @@ bool report(Session& s, int error, const std::string& what) {
     return false;
 }
 
+// A value name as messages show it: long ones cut, so a refused name does not flood the output.
+std::string valueShown(const std::string& name) {
+    if (name.size() <= 64) return " value '" + name + "'";
+    return " value '" + name.substr(0, 64) + "...' (" + std::to_string(name.size()) + " bytes)";
+}
+
 std::string shown(Hive hive, const std::string& path) {
     const std::string h = hive == Hive::User ? "user" : "machine";
     return path.empty() ? h : h + "\\" + path;
@@ -158,7 +164,7 @@ bool get(Session& s, Args a) {
     if (!openKey(s, hive, a[1], KeyAccess::Read, key)) return false;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    if (!report(s, key.queryValue(a[2], type, data), shown(hive, a[1]) + " value '" + a[2] + "'")) return false;
+    if (!report(s, key.queryValue(a[2], type, data), shown(hive, a[1]) + valueShown(a[2]))) return false;
     s.out() << typeName(type) << ' ' << dataText(type, data) << '\n';
     return true;
 }
@@ -228,11 +234,15 @@ bool set(Session& s, Args a) {
     default: bytes = parseBinary(data); break;
     }
     platform::clearRegistryFailureDetail();
+    // One transaction, so a refused value leaves no key behind that this command made for it.
+    platform::RegistryTransaction transaction(hive, platform::RegistryTransaction::Mode::Write);
+    if (!report(s, transaction.status(), shown(hive, a[1]))) return false;
     RegistryKey key;
-    if (!report(s, RegistryKey::root(hive).create(a[1], KeyAccess::ReadWrite, false, key), shown(hive, a[1])))
+    if (!report(s, RegistryKey::root(hive).create(a[1], KeyAccess::ReadWrite, false, key), shown(hive, a[1])) ||
+        !report(s, key.setValue(a[2], type, bytes.data(), static_cast<std::uint32_t>(bytes.size())),
+                shown(hive, a[1]) + valueShown(a[2])))
         return false;
-    return report(s, key.setValue(a[2], type, bytes.data(), static_cast<std::uint32_t>(bytes.size())),
-                  shown(hive, a[1]) + " value '" + a[2] + "'");
+    return report(s, transaction.commit(), shown(hive, a[1]));
 }
 
 // reg delete <hive> <path> [value]: without a value name the key goes with everything below it.
@@ -242,7 +252,7 @@ bool remove(Session& s, Args a) {
     if (a.size() == 2) return report(s, RegistryKey::root(hive).deleteTree(a[1]), shown(hive, a[1]));
     RegistryKey key;
     if (!openKey(s, hive, a[1], KeyAccess::ReadWrite, key)) return false;
-    return report(s, key.deleteValue(a[2]), shown(hive, a[1]) + " value '" + a[2] + "'");
+    return report(s, key.deleteValue(a[2]), shown(hive, a[1]) + valueShown(a[2]));
 }
 
 bool expand(Session& s, Args a) {
