@@ -169,10 +169,22 @@ const char* const kSchema =
     "CREATE INDEX IF NOT EXISTS vals_order ON vals(key, id);"
     "INSERT OR IGNORE INTO keys(id, parent, folded, name) VALUES(1, 0, '', '');";
 
+// A connection the file system lets only read: the hive must already be set up.
+int readOnlyCheck(Connection& c) {
+    Statement probe(c, "SELECT 1 FROM keys WHERE id = 1");
+    const int rc = probe.step();
+    return rc == SQLITE_ROW ? SQLITE_OK : rc == SQLITE_DONE ? SQLITE_NOTADB : rc;
+}
+
 // Sets up a fresh connection: WAL, busy timeout, schema, and drops volatile keys of an earlier boot.
 int prepare(Connection& c) {
     sqlite3_busy_timeout(c.db, busyTimeoutMs.load());
     sqlite3_extended_result_codes(c.db, 1);
+    // The log and its index stay when the last writer closes: a user who may read the hive but not write
+    // its folder can then still open it (SQLite cannot make those files for such a reader).
+    int persist = 1;
+    sqlite3_file_control(c.db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    if (sqlite3_db_readonly(c.db, "main") == 1) return readOnlyCheck(c);
     int rc = execWithRetry(c, "PRAGMA journal_mode=WAL");
     if (rc != SQLITE_OK) return rc;
     // NORMAL in WAL mode loses no committed transaction to a killed process, only to a power failure.

@@ -5,7 +5,11 @@
 #include "RegistryTestSupport.h"
 
 #include <chrono>
+#include <fstream>
 #include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qx::platform {
 namespace {
@@ -185,6 +189,32 @@ TEST_F(RegistryProcesses, AChildForkedWithTheHiveOpenKeepsItsWrites) {
     parentClosed.notify();
     EXPECT_EQ(child.wait(), 0);
     EXPECT_EQ(text(key, "b"), "2");
+}
+
+// The machine hive is written by root and read by everyone, as a system-wide registry is.
+TEST_F(RegistryProcesses, AUserWhoMayNotWriteTheHiveStillReadsIt) {
+    if (::getuid() != 0) GTEST_SKIP() << "needs root to make a hive another user reads";
+    ASSERT_EQ(::chmod(folder_.c_str(), 0755), 0);
+    RegistryKey key;
+    ASSERT_EQ(RegistryKey::root(Hive::Machine).create("shared", KeyAccess::ReadWrite, false, key), kRegSuccess);
+    ASSERT_EQ(setText(key, "v", "for all"), kRegSuccess);
+    // A volatile key of an earlier start, which only a writer may clear away.
+    const std::string bootFile = folder_ + "/boot_id";
+    std::ofstream(bootFile) << "earlier-boot\n";
+    setBootIdSource(bootFile);
+    closeThreadHives();
+    RegistryKey stale;
+    ASSERT_EQ(RegistryKey::root(Hive::Machine).create("stale", KeyAccess::ReadWrite, true, stale), kRegSuccess);
+    std::ofstream(bootFile) << "this-boot\n";
+    closeThreadHives();  // the last writer goes; a reader must not need to make any file
+    test::ForkedChild reader([&] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) return 1;
+        RegistryKey mine;
+        if (RegistryKey::root(Hive::Machine).open("shared", KeyAccess::ReadWrite, mine) != kRegSuccess) return 2;
+        if (text(mine, "v") != "for all") return 3;
+        return setText(mine, "w", "x") == kRegAccessDenied ? 0 : 4;
+    });
+    EXPECT_EQ(reader.wait(), 0);
 }
 
 TEST_F(RegistryProcesses, WriterKilledMidTransactionLeavesTheOldTree) { killWriterMidway(false); }
