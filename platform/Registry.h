@@ -10,8 +10,9 @@
 //
 // Threads: every call is safe from any thread. Each thread has its own database connection per hive, so
 // a transaction (RegistryTransaction) belongs to the thread that made it and groups that thread's calls on
-// that hive; other threads and processes see all of it or none of it. Readers never wait for a writer;
-// writers wait for each other up to a busy timeout and a few retries, then fail with kRegBusy.
+// that hive; other threads and processes see all of it or none of it. Readers never wait for a writer
+// (except the first opener after a restart, which clears old volatile keys); writers wait for each other
+// up to a busy timeout and a few retries, then fail with kRegBusy.
 //
 // Where the hives live: see hiveFile(). Volatile keys carry the boot id of the system they were made in and
 // are dropped when a hive is opened after a restart (setBootIdSource makes that testable).

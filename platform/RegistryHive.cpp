@@ -211,7 +211,8 @@ int prepare(Connection& c) {
         if (rc == SQLITE_DONE) return SQLITE_OK;
         if (rc != SQLITE_ROW) return rc;
     }  // reset before taking the write lock: a pending read would pin an old snapshot
-    if ((rc = execWithRetry(c, "BEGIN IMMEDIATE")) != SQLITE_OK) return rc;
+    // Writers holding the hive past the wait only postpone the clean-up to the next open; the keys stay.
+    if ((rc = execWithRetry(c, "BEGIN IMMEDIATE")) != SQLITE_OK) return isRetryable(rc) ? SQLITE_OK : rc;
     Statement vals(c, "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE boot IS NOT NULL AND boot <> ?1"
                       " UNION SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
                       " DELETE FROM vals WHERE key IN sub");

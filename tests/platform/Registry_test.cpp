@@ -428,6 +428,28 @@ TEST_F(Registry, AWriterGivesUpAfterItsWaitWhileReadersGoOn) {
     setBusyWait(2000, 5);
 }
 
+TEST_F(Registry, AWriterHoldingTheHiveOnlyPostponesTheVolatileCleanUp) {
+    const std::string bootFile = folder_ + "/boot_id";
+    std::ofstream(bootFile) << "earlier\n";
+    setBootIdSource(bootFile);
+    closeThreadHives();
+    make("old", true);
+    make("kept");
+    std::ofstream(bootFile) << "now\n";
+    setBusyWait(20, 1);
+    std::vector<std::string> seen;
+    {
+        RegistryTransaction holding(Hive::User, RegistryTransaction::Mode::Write);
+        std::thread([&] {
+            seen = subkeys(RegistryKey::root(Hive::User));
+            closeThreadHives();
+        }).join();
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"kept", "old"}));
+    closeThreadHives();
+    EXPECT_EQ(subkeys(RegistryKey::root(Hive::User)), std::vector<std::string>{"kept"});
+}
+
 TEST_F(Registry, TheUsersHiveIsPrivateTheMachineHiveReadable) {
     const mode_t old = ::umask(022);
     ::setenv("QXPROPHANDLING_REGISTRY_DIR", (folder_ + "/made/here").c_str(), 1);
