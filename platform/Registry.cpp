@@ -258,12 +258,20 @@ int RegistryKey::deleteValue(std::string_view name) const {
 
 int RegistryKey::enumKey(std::uint32_t index, std::string& name) const {
     int rc = run(false, false, [&](Connection& c) {
-        Statement s(c, "SELECT name FROM keys WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2");
-        s.bind(1, id_).bind(2, static_cast<std::int64_t>(index));
+        auto& cursor = c.keyCursor;
+        const bool next = hive::cursorStillValid(c, cursor, id_, index);
+        Statement fromCursor(c, "SELECT name, folded FROM keys WHERE parent = ?1 AND folded > ?2 ORDER BY folded LIMIT 1");
+        Statement byOffset(c, "SELECT name, folded FROM keys WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2");
+        Statement& s = next ? fromCursor : byOffset;
+        s.bind(1, id_);
+        if (next) s.bind(2, cursor.folded);
+        else s.bind(2, static_cast<std::int64_t>(index));
         const int step = s.step();
         if (step == SQLITE_DONE) return kRegNoMoreItems;
         if (step != SQLITE_ROW) return hive::errorOf(c, step);
         name = s.text(0);
+        cursor.folded = s.text(1);
+        hive::stampCursor(c, cursor, id_, index);
         return kRegSuccess;
     });
     // The root of a hive not made yet has no subkeys.
@@ -280,8 +288,12 @@ int RegistryKey::enumKey(std::uint32_t index, char* name, std::uint32_t* nameSiz
 int RegistryKey::enumValue(std::uint32_t index, std::string& name, std::uint32_t& type,
                            std::vector<std::uint8_t>& data) const {
     int rc = run(false, false, [&](Connection& c) {
-        Statement s(c, "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2");
-        s.bind(1, id_).bind(2, static_cast<std::int64_t>(index));
+        auto& cursor = c.valueCursor;
+        const bool next = hive::cursorStillValid(c, cursor, id_, index);
+        Statement fromCursor(c, "SELECT name, type, data, id FROM vals WHERE key = ?1 AND id > ?2 ORDER BY id LIMIT 1");
+        Statement byOffset(c, "SELECT name, type, data, id FROM vals WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2");
+        Statement& s = next ? fromCursor : byOffset;
+        s.bind(1, id_).bind(2, next ? cursor.valueId : static_cast<std::int64_t>(index));
         const int step = s.step();
         if (step == SQLITE_DONE) return kRegNoMoreItems;
         if (step != SQLITE_ROW) return hive::errorOf(c, step);
@@ -289,6 +301,8 @@ int RegistryKey::enumValue(std::uint32_t index, std::string& name, std::uint32_t
         type = static_cast<std::uint32_t>(s.int64(1));
         const auto* bytes = static_cast<const std::uint8_t*>(s.blob(2));
         data.assign(bytes, bytes + s.bytes(2));
+        cursor.valueId = s.int64(3);
+        hive::stampCursor(c, cursor, id_, index);
         return kRegSuccess;
     });
     return rc == kRegFileNotFound && id_ == hive::kRootId ? kRegNoMoreItems : rc;

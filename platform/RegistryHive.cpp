@@ -122,11 +122,19 @@ std::atomic<int> listedFor{0};  // the process whose connections `every` holds
 
 bool isRetryable(int rc) { return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED; }
 
+// Runs one statement without a result set, prepared once per connection (a transaction's BEGIN, SAVEPOINT
+// and RELEASE run for every call, so compiling them each time would cost more than the work itself).
+int exec(Connection& c, const char* sql) {
+    Statement s(c, sql);
+    const int rc = s.step();
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;
+}
+
 int execWithRetry(Connection& c, const char* sql) {
     int rc = SQLITE_OK;
     const int retries = busyRetries.load();
     for (int attempt = 0; attempt <= retries; ++attempt) {
-        rc = sqlite3_exec(c.db, sql, nullptr, nullptr, nullptr);
+        rc = exec(c, sql);
         if (!isRetryable(rc)) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5 * (attempt + 1)));
     }
@@ -350,8 +358,8 @@ int beginStep(Connection& c, bool write) {
 
 int endStep(Connection& c, bool ok) {
     if (c.depth > 0) {
-        if (!ok) sqlite3_exec(c.db, "ROLLBACK TO step", nullptr, nullptr, nullptr);
-        const int rc = sqlite3_exec(c.db, "RELEASE step", nullptr, nullptr, nullptr);
+        if (!ok) exec(c, "ROLLBACK TO step");
+        const int rc = exec(c, "RELEASE step");
         return rc == SQLITE_OK ? kRegSuccess : errorOf(c, rc);
     }
     if (!ok) {
@@ -363,6 +371,27 @@ int endStep(Connection& c, bool ok) {
     const int error = errorOf(c, rc);
     sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
     return error;
+}
+
+namespace {
+
+std::int64_t dataVersion(Connection& c) {
+    Statement s(c, "PRAGMA data_version");
+    return s.step() == SQLITE_ROW ? s.int64(0) : -2;
+}
+
+} // namespace
+
+bool cursorStillValid(Connection& c, const Connection::Cursor& cursor, std::int64_t key, std::uint32_t index) {
+    return index > 0 && cursor.key == key && cursor.index + 1 == index &&
+           cursor.changes == sqlite3_total_changes64(c.db) && cursor.version == dataVersion(c);
+}
+
+void stampCursor(Connection& c, Connection::Cursor& cursor, std::int64_t key, std::uint32_t index) {
+    cursor.key = key;
+    cursor.index = index;
+    cursor.changes = sqlite3_total_changes64(c.db);
+    cursor.version = dataVersion(c);
 }
 
 int deleteSubtree(Connection& c, std::int64_t id) {

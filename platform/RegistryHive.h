@@ -24,6 +24,18 @@ struct Connection {
     bool rollbackOnly = false;// an inner transaction ended without commit
     std::string bootId;       // what volatile keys made through this connection carry
     std::unordered_map<const char*, sqlite3_stmt*> statements; // keyed by the SQL literal's address
+
+    // Where the last enumeration by index stopped, so that asking for the next index continues from there
+    // instead of counting from the start. Valid only while the hive is exactly as it was (stamp).
+    struct Cursor {
+        std::int64_t key = 0;
+        std::uint32_t index = 0;
+        std::string folded;        // subkeys: the folded name at index
+        std::int64_t valueId = 0;  // values: the row at index
+        std::int64_t version = -1;
+        std::int64_t changes = -1;
+    };
+    Cursor keyCursor, valueCursor;
 };
 
 // This thread's connection to file, opened (and set up, stale volatile keys dropped) when needed. With
@@ -75,6 +87,11 @@ int runStep(Connection& c, bool write, Body&& body) {
     const int ended = endStep(c, result == kRegSuccess);
     return result != kRegSuccess ? result : ended;
 }
+
+// Whether the hive may have changed since the cursor was taken: by another connection (data_version) or
+// by this one (its change count). Stamps the cursor with the present state.
+bool cursorStillValid(Connection& c, const Connection::Cursor& cursor, std::int64_t key, std::uint32_t index);
+void stampCursor(Connection& c, Connection::Cursor& cursor, std::int64_t key, std::uint32_t index);
 
 // Deletes the key with this id and everything below it.
 int deleteSubtree(Connection& c, std::int64_t id);

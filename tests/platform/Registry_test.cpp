@@ -73,6 +73,51 @@ TEST_F(Registry, SubkeysEnumerateByNameValuesByCreation) {
     EXPECT_EQ(std::string(data.begin(), data.end()).c_str(), std::string("replaced"));
 }
 
+// Enumeration continues from where the last index left off only while nothing changed in between; a change
+// by this thread or another makes the next index count from the start again, as the index promises.
+TEST_F(Registry, EnumerationByIndexFollowsChangesBetweenCalls) {
+    const RegistryKey key = make("walk");
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        make(std::string("walk\\") + name);
+        ASSERT_EQ(setText(key, name, name), kRegSuccess);
+    }
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    ASSERT_EQ(key.enumKey(0, name), kRegSuccess);
+    ASSERT_EQ(key.enumKey(1, name), kRegSuccess);
+    ASSERT_EQ(key.enumValue(0, name, type, data), kRegSuccess);
+    ASSERT_EQ(key.enumValue(1, name, type, data), kRegSuccess);
+    ASSERT_EQ(key.deleteTree("a"), kRegSuccess);  // this thread
+    ASSERT_EQ(key.deleteValue("a"), kRegSuccess);
+    ASSERT_EQ(key.enumKey(2, name), kRegSuccess);
+    EXPECT_EQ(name, "d");
+    ASSERT_EQ(key.enumValue(2, name, type, data), kRegSuccess);
+    EXPECT_EQ(name, "d");
+
+    std::thread([&] {  // another connection
+        EXPECT_EQ(key.deleteTree("b"), kRegSuccess);
+        EXPECT_EQ(key.deleteValue("b"), kRegSuccess);
+        closeThreadHives();
+    }).join();
+    ASSERT_EQ(key.enumKey(3, name), kRegNoMoreItems);  // c, d, e are left
+    ASSERT_EQ(key.enumKey(2, name), kRegSuccess);
+    EXPECT_EQ(name, "e");
+    ASSERT_EQ(key.enumValue(3, name, type, data), kRegNoMoreItems);
+    ASSERT_EQ(key.enumValue(2, name, type, data), kRegSuccess);
+    EXPECT_EQ(name, "e");
+    // Interleaved enumerations of two keys keep their own places.
+    const RegistryKey other = make("walk2");
+    make("walk2\\x");
+    make("walk2\\y");
+    std::string mine, theirs;
+    ASSERT_EQ(key.enumKey(0, mine), kRegSuccess);
+    ASSERT_EQ(other.enumKey(0, theirs), kRegSuccess);
+    ASSERT_EQ(key.enumKey(1, mine), kRegSuccess);
+    ASSERT_EQ(other.enumKey(1, theirs), kRegSuccess);
+    EXPECT_EQ(mine + theirs, "dy");
+}
+
 TEST_F(Registry, EveryValueTypeComesBackAsStored) {
     const RegistryKey key = make("types");
     const std::uint32_t dword = 0xDEADBEEF;
