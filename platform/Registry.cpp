@@ -125,9 +125,9 @@ int deliverName(const std::string& name, char* buffer, std::uint32_t* size) {
 RegistryKey RegistryKey::root(Hive hive) { return RegistryKey(hive, hiveFile(hive), hive::kRootId, KeyAccess::ReadWrite, ""); }
 
 // Runs body(connection) as one step on this key's hive after checking the handle: open, not deleted, and
-// writable when write is set.
+// writable when write is set. manyStatements: the body may fail after changing something.
 template <class Body>
-int RegistryKey::run(bool write, bool needFile, Body&& body) const {
+int RegistryKey::run(bool write, bool needFile, bool manyStatements, Body&& body) const {
     if (!isOpen()) return kRegInvalidParameter;
     if (write && access_ != KeyAccess::ReadWrite) {
         hive::setFailureDetail("key '" + path_ + "' was opened for reading");
@@ -136,7 +136,7 @@ int RegistryKey::run(bool write, bool needFile, Body&& body) const {
     int error = kRegSuccess;
     Connection* c = hive::connect(hive_, file_, needFile, &error);
     if (!c) return error;
-    return hive::runStep(*c, write, [&]() -> int {
+    return hive::runStep(*c, write, manyStatements, [&]() -> int {
         if (const int e = keyState(*c, id_)) return e;
         return body(*c);
     });
@@ -146,7 +146,7 @@ int RegistryKey::open(std::string_view subKey, KeyAccess access, RegistryKey& re
     std::vector<std::string_view> parts;
     if (const int e = splitPath(subKey, parts)) return e;
     std::int64_t id = id_;
-    const int rc = run(false, false, [&](Connection& c) {
+    const int rc = run(false, false, false, [&](Connection& c) {
         for (const auto part : parts) {
             if (const int e = findChild(c, id, part, &id, nullptr)) return e;
             if (id == 0) return kRegFileNotFound;
@@ -168,7 +168,7 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
     if (const int e = splitPath(subKey, parts)) return e;
     std::int64_t id = id_;
     bool made = false;
-    const int rc = run(true, true, [&](Connection& c) {
+    const int rc = run(true, true, true, [&](Connection& c) {
         std::string boot;
         if (const int e = keyState(c, id_, &boot)) return e;
         for (const auto part : parts) {
@@ -203,7 +203,7 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
 
 int RegistryKey::queryValue(std::string_view name, std::uint32_t* type, void* data, std::uint32_t* size) const {
     if (const int e = checkValueName(name)) return e;
-    return run(false, false, [&](Connection& c) {
+    return run(false, false, false, [&](Connection& c) {
         Statement s(c, "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2");
         s.bind(1, id_).bind(2, folded(name));
         const int rc = s.step();
@@ -216,7 +216,7 @@ int RegistryKey::queryValue(std::string_view name, std::uint32_t* type, void* da
 
 int RegistryKey::queryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) const {
     if (const int e = checkValueName(name)) return e;
-    return run(false, false, [&](Connection& c) {
+    return run(false, false, false, [&](Connection& c) {
         Statement s(c, "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2");
         s.bind(1, id_).bind(2, folded(name));
         const int rc = s.step();
@@ -235,7 +235,7 @@ int RegistryKey::setValue(std::string_view name, std::uint32_t type, const void*
         hive::setFailureDetail("value data does not fit its type");
         return kRegInvalidParameter;
     }
-    return run(true, true, [&](Connection& c) {
+    return run(true, true, false, [&](Connection& c) {
         Statement s(c, "INSERT INTO vals(key, folded, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
                        " ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data");
         s.bind(1, id_).bind(2, folded(name)).bind(3, name).bind(4, static_cast<std::int64_t>(type));
@@ -247,7 +247,7 @@ int RegistryKey::setValue(std::string_view name, std::uint32_t type, const void*
 
 int RegistryKey::deleteValue(std::string_view name) const {
     if (const int e = checkValueName(name)) return e;
-    return run(true, false, [&](Connection& c) {
+    return run(true, false, false, [&](Connection& c) {
         Statement s(c, "DELETE FROM vals WHERE key = ?1 AND folded = ?2");
         s.bind(1, id_).bind(2, folded(name));
         const int rc = s.step();
@@ -257,7 +257,7 @@ int RegistryKey::deleteValue(std::string_view name) const {
 }
 
 int RegistryKey::enumKey(std::uint32_t index, std::string& name) const {
-    int rc = run(false, false, [&](Connection& c) {
+    int rc = run(false, false, false, [&](Connection& c) {
         auto& cursor = c.keyCursor;
         const bool next = hive::cursorStillValid(c, cursor, id_, index);
         Statement fromCursor(c, "SELECT name, folded FROM keys WHERE parent = ?1 AND folded > ?2 ORDER BY folded LIMIT 1");
@@ -287,7 +287,7 @@ int RegistryKey::enumKey(std::uint32_t index, char* name, std::uint32_t* nameSiz
 
 int RegistryKey::enumValue(std::uint32_t index, std::string& name, std::uint32_t& type,
                            std::vector<std::uint8_t>& data) const {
-    int rc = run(false, false, [&](Connection& c) {
+    int rc = run(false, false, false, [&](Connection& c) {
         auto& cursor = c.valueCursor;
         const bool next = hive::cursorStillValid(c, cursor, id_, index);
         Statement fromCursor(c, "SELECT name, type, data, id FROM vals WHERE key = ?1 AND id > ?2 ORDER BY id LIMIT 1");
@@ -323,7 +323,7 @@ int RegistryKey::enumValue(std::uint32_t index, char* name, std::uint32_t* nameS
 
 int RegistryKey::queryInfo(KeyInfo& info) const {
     info = KeyInfo{};
-    const int rc = run(false, false, [&](Connection& c) {
+    const int rc = run(false, false, false, [&](Connection& c) {
         Statement keys(c, "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0) FROM keys WHERE parent = ?1");
         keys.bind(1, id_);
         int step = keys.step();
@@ -350,7 +350,7 @@ int RegistryKey::deleteTree(std::string_view subKey) const {
         hive::setFailureDetail("deleting a tree needs the name of a subkey");
         return kRegInvalidParameter;
     }
-    return run(true, false, [&](Connection& c) {
+    return run(true, false, true, [&](Connection& c) {
         std::int64_t id = id_;
         for (const auto part : parts) {
             if (const int e = findChild(c, id, part, &id, nullptr)) return e;

@@ -143,7 +143,7 @@ private:
     RegistryKey(Hive hive, std::string file, std::int64_t id, KeyAccess access, std::string path)
         : hive_(hive), file_(std::move(file)), id_(id), access_(access), path_(std::move(path)) {}
     template <class Body>
-    int run(bool write, bool needFile, Body&& body) const;
+    int run(bool write, bool needFile, bool manyStatements, Body&& body) const;
 
     Hive hive_ = Hive::User;
     std::string file_;     // the hive's database, fixed when the root handle was made

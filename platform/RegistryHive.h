@@ -71,17 +71,16 @@ private:
     int prepared_;
 };
 
-// Runs body (returning an error number) as one step: inside this thread's open transaction on the hive
-// under a savepoint, otherwise in a transaction of its own (taking the write lock first when write is
-// set, with the busy retries). A body that fails leaves nothing behind.
-template <class Body>
-int runStep(Connection& c, bool write, Body&& body);
-
+// Runs body (returning an error number) as one step. Outside a transaction of this thread on the hive it
+// gets a transaction of its own (taking the write lock first when write is set, with the busy retries).
+// Inside one, a body of several statements runs under a savepoint; a body of one statement, or one that
+// only reads, needs none (SQLite undoes a failed statement by itself). A body that fails leaves nothing.
 int beginStep(Connection& c, bool write);
 int endStep(Connection& c, bool ok);
 
 template <class Body>
-int runStep(Connection& c, bool write, Body&& body) {
+int runStep(Connection& c, bool write, bool manyStatements, Body&& body) {
+    if (c.depth > 0 && !manyStatements) return body();
     if (const int e = beginStep(c, write)) return e;
     const int result = body();
     const int ended = endStep(c, result == kRegSuccess);
