@@ -79,11 +79,24 @@ void closeConnection(Connection& c) {
     c.pid = 0;
 }
 
-void listConnection(Connection* c) {
+std::atomic<int> cachedPid{0};  // this process's id, refreshed in a forked child; getpid() is a system call
+
+void refreshPidAfterFork() {
+    cachedPid = ::getpid();
+    everyGuard.unlock();
+}
+
+// The process id, without a system call on every registry call.
+int processId() {
     static std::once_flag atFork;
     std::call_once(atFork, [] {
-        ::pthread_atfork([] { everyGuard.lock(); }, [] { everyGuard.unlock(); }, [] { everyGuard.unlock(); });
+        cachedPid = ::getpid();
+        ::pthread_atfork([] { everyGuard.lock(); }, [] { everyGuard.unlock(); }, refreshPidAfterFork);
     });
+    return cachedPid.load(std::memory_order_relaxed);
+}
+
+void listConnection(Connection* c) {
     std::lock_guard lock(everyGuard);
     every.push_back(c);
 }
@@ -100,7 +113,7 @@ void unlistAndClose(Connection& c) {
 // records stay with the thread tables: this thread's are dropped on its next lookup, those of threads that
 // do not exist in the child are never touched again.
 void closeInherited() {
-    const int self = ::getpid();
+    const int self = processId();
     std::lock_guard lock(everyGuard);
     for (Connection* c : every)
         if (c->pid != self) closeConnection(*c);
@@ -113,7 +126,7 @@ struct ConnectionTable {
     std::map<std::string, std::unique_ptr<Connection>> byFile;
     ~ConnectionTable() {
         for (auto& entry : byFile)
-            if (entry.second->pid == ::getpid()) unlistAndClose(*entry.second);
+            if (entry.second->pid == processId()) unlistAndClose(*entry.second);
     }
 };
 thread_local ConnectionTable connections;
@@ -256,13 +269,13 @@ int errorOf(Connection& c, int sqliteResult) {
 }
 
 Connection* connect(Hive hive, const std::string& file, bool create, int* error) {
-    if (listedFor.load() != ::getpid()) {
+    if (listedFor.load() != processId()) {
         closeInherited();
-        listedFor = ::getpid();
+        listedFor = processId();
     }
     auto found = connections.byFile.find(file);
     if (found != connections.byFile.end()) {
-        if (found->second->pid == ::getpid()) return found->second.get();
+        if (found->second->pid == processId()) return found->second.get();
         connections.byFile.erase(found);  // closed by closeInherited
     }
     struct stat info{};
@@ -288,7 +301,7 @@ Connection* connect(Hive hive, const std::string& file, bool create, int* error)
         ::close(fd);
     }
     auto c = std::make_unique<Connection>();
-    c->pid = ::getpid();
+    c->pid = processId();
     c->bootId = currentBootId();
     int rc = sqlite3_open_v2(file.c_str(), &c->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) rc = prepare(*c);
@@ -452,14 +465,14 @@ void setBusyWait(int timeoutMs, int retries) {
 }
 
 void closeThreadHives() {
-    if (hive::listedFor.load() != ::getpid()) {
+    if (hive::listedFor.load() != hive::processId()) {
         hive::closeInherited();
-        hive::listedFor = ::getpid();
+        hive::listedFor = hive::processId();
     }
     auto& table = hive::connections.byFile;
     for (auto it = table.begin(); it != table.end();) {
         hive::Connection& c = *it->second;
-        if (c.pid != ::getpid()) {
+        if (c.pid != hive::processId()) {
             it = table.erase(it);
         } else if (c.depth == 0) {
             hive::unlistAndClose(c);

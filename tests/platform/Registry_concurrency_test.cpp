@@ -8,6 +8,7 @@
 #include <fstream>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -169,6 +170,22 @@ void killWriterMidway(bool commitFirst) {
     EXPECT_EQ(root.create("after", KeyAccess::ReadWrite, false, after), kRegSuccess);
 }
 
+// Whether another process holds a read lock on the database file where SQLite's POSIX locking puts
+// the readers of a database (the 510 bytes two past the 1 GiB mark). Call with no connection of this
+// process open on the file: closing the probe's descriptor drops this process's locks on it.
+bool anotherProcessReads(const std::string& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct flock probe{};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = 0x40000000 + 2;
+    probe.l_len = 510;
+    const bool held = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    ::close(fd);
+    return held;
+}
+
 // A child forked while the parent had the hive open must not lean on the parent's locks: once the parent
 // closes the hive, the child's own connection still counts as a user, so its writes are never lost to a
 // checkpoint that thinks it is the last one.
@@ -184,6 +201,7 @@ TEST_F(RegistryProcesses, AChildForkedWithTheHiveOpenKeepsItsWrites) {
     });
     ASSERT_TRUE(childWrote.waitFor(10000));
     closeThreadHives();
+    EXPECT_TRUE(anotherProcessReads(hiveFile(Hive::User)));
     EXPECT_EQ(text(key, "a"), "1");
     closeThreadHives();  // this process's last connection goes
     parentClosed.notify();
