@@ -87,8 +87,9 @@ int runStep(Connection& c, bool write, bool manyStatements, Body&& body) {
     return result != kRegSuccess ? result : ended;
 }
 
-// Whether the hive may have changed since the cursor was taken: by another connection (data_version) or
-// by this one (its change count). Stamps the cursor with the present state.
+// Whether an enumeration may continue from the cursor to index: the same key, the next index, and the hive
+// unchanged since the cursor was stamped, neither by another connection (data_version) nor by this one
+// (its change count). stampCursor records key, index and the present state.
 bool cursorStillValid(Connection& c, const Connection::Cursor& cursor, std::int64_t key, std::uint32_t index);
 void stampCursor(Connection& c, Connection::Cursor& cursor, std::int64_t key, std::uint32_t index);
 
