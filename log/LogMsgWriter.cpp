@@ -19,6 +19,7 @@
 #include "platform/Clock.h"
 #include "platform/DebugOutput.h"
 #include "platform/Environment.h"
+#include "platform/NamedObject.h"
 #include "platform/SharedFile.h"
 #include "platform/Thread.h"
 #include "sync/CMutex.h"
@@ -94,6 +95,13 @@ LogMsgWriter::LogMsgWriter(std::string moduleName, std::string debugFlagsFile)
     biasMs_ = platform::localTimeBiasMs();
     if (!debugFlagsFile_.empty()) processDebugData(moduleName_, debugFlagsFile_);
     logCurrentConfiguration();
+    if (!outputLock_->handle()) {
+        const std::string reason = platform::syncNamespaceProblem();
+        if (!reason.empty() && firstReportOf(reason))
+            writeError("%s: ERROR!!! The output lock shared with other processes could not be made; this process "
+                       "logs without it: %s.\n",
+                       "LogMsgWriter::LogMsgWriter", reason.c_str());
+    }
 }
 
 LogMsgWriter::~LogMsgWriter() {
