@@ -14,11 +14,11 @@
 #include <utility>
 
 #include "log/CFilePtr.h"
+#include "log/LogFolders.h"
 #include "log/LogFormat.h"
 #include "log/OutputGuard.h"
 #include "platform/Clock.h"
 #include "platform/DebugOutput.h"
-#include "platform/Environment.h"
 #include "platform/NamedObject.h"
 #include "platform/SharedFile.h"
 #include "platform/Thread.h"
@@ -246,18 +246,9 @@ std::string LogMsgWriter::backupLogFile(bool backup) {
     return {};
 }
 
-std::string LogMsgWriter::dataDirectory() {
-    if (auto value = platform::environmentValue("QXTELVAR_DATA_DIR"); value && !value->empty()) return *value;
-    const std::string folder = platform::userDataFolder();
-    if (folder.empty()) return {};
-    return folder + "/Orsolan/Telvar";
-}
+std::string LogMsgWriter::dataDirectory() { return logfolders::dataDirectory(); }
 
-std::string LogMsgWriter::logDirectory() {
-    std::string directory = dataDirectory();
-    if (directory.empty()) return {};
-    return directory + "/Logs";
-}
+std::string LogMsgWriter::logDirectory() { return logfolders::logDirectory(); }
 
 void LogMsgWriter::logCurrentConfiguration() {
     writeInformation("%s: Process %d connected to logger %s.\n", "LogMsgWriter::logCurrentConfiguration",
