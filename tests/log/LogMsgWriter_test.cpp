@@ -156,7 +156,12 @@ TEST_F(LogMsgWriterTest, AQxlogFileHasNoHeaderAndIsAddedToTheLogFileList) {
     const std::string savedSyncDir = std::getenv("QXPROPHANDLING_SYNC_DIR") ? std::getenv("QXPROPHANDLING_SYNC_DIR") : "";
     ::setenv("QXPROPHANDLING_SYNC_DIR", (root_ / "ns").c_str(), 1);
     writeText(logs_ / "files.qxloglist", "<logfiles>\n  <logfile name=\"zeta.qxlog\" />\n</logfiles>");
-    writeDebugFlags("flags=\"1000\" outputmask=\"100\" outputfile=\"STDLOGDIR/propLog\" fileFormat=\"qxlog\"");
+    writeText(logs_ / "present.qxlog", "");  // exists in the log folder, not in the current directory
+    writeText(logs_ / "qxDebugFlags.qxd",
+              "<DebugWriterList><DebugWriter name=\"viewer\" outputfile=\"STDLOGDIR/present\" fileFormat=\"qxlog\"/>"
+              "<DebugWriter name=\"viewer2\" outputfile=\"STDLOGDIR/absent\" fileFormat=\"qxlog\"/>"
+              "<DebugWriter name=\"qxPropHandling\" flags=\"1000\" outputmask=\"100\" outputfile=\"STDLOGDIR/propLog\" "
+              "fileFormat=\"qxlog\"/></DebugWriterList>");
     auto logger = make();
     logger->writeError("q\n");
     logger.reset();
@@ -164,9 +169,10 @@ TEST_F(LogMsgWriterTest, AQxlogFileHasNoHeaderAndIsAddedToTheLogFileList) {
     EXPECT_EQ(text.rfind("<logmsg ts=\"", 0), 0u) << text;
     EXPECT_EQ(countOf(text, "<?xml"), 0u);
     EXPECT_EQ(countOf(text, "</qxTelvarLogFile>"), 0u);
-    // First on the system: the list was rewritten from the debug-flags file with existence checked (zeta.qxlog
-    // does not exist), then the new file was added.
-    EXPECT_EQ(readText(logs_ / "files.qxloglist"), "<logfiles>\n  <logfile name=\"propLog.qxlog\" />\n</logfiles>");
+    // First on the system: the list was rewritten from the debug-flags file's qxlog files with existence
+    // checked (absent.qxlog is dropped, and zeta.qxlog, which only the old list named), then propLog was added.
+    EXPECT_EQ(readText(logs_ / "files.qxloglist"),
+              "<logfiles>\n  <logfile name=\"present.qxlog\" />\n  <logfile name=\"propLog.qxlog\" />\n</logfiles>");
     if (savedSyncDir.empty()) ::unsetenv("QXPROPHANDLING_SYNC_DIR");
     else ::setenv("QXPROPHANDLING_SYNC_DIR", savedSyncDir.c_str(), 1);
 }
