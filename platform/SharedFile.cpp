@@ -31,7 +31,9 @@ std::unique_ptr<SharedFile> SharedFile::open(const std::string& path, Mode mode,
     int flags = O_CLOEXEC;
     switch (mode) {
     case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::Write: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    // Writers always append: another process may be writing the same file, and a write at this descriptor's own
+    // offset would overwrite what it added since.
+    case Mode::Write: flags |= O_WRONLY | O_CREAT | O_TRUNC | O_APPEND; break;
     case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
     }
     int fd;

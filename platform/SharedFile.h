@@ -15,7 +15,8 @@ namespace qx::platform {
 
 class SharedFile {
 public:
-    enum class Mode { Read, Write /* create or truncate */, Append /* create; every write goes to the end */ };
+    // Both writing modes write at the end of the file, wherever other writers have taken it.
+    enum class Mode { Read, Write /* create or truncate */, Append /* create */ };
 
     // Null on failure; error (may be null) then receives the system's error number. Opened close-on-exec.
     static std::unique_ptr<SharedFile> open(const std::string& path, Mode mode, int* error = nullptr);
