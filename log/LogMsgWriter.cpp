@@ -32,8 +32,18 @@ constexpr const char* kOutputLockName = "qxStdOutWriteLock";
 // Shared by every logger of the process (there may be more than one while a test swaps them in).
 std::atomic<std::int64_t> g_lastConsoleTimestamp{0};
 
-// A thread's message buffer: starts at 256 bytes and doubles until a message fits.
-thread_local std::string t_message;
+// A thread's message and line buffers, kept between messages so a message allocates nothing. The message buffer
+// starts at 256 bytes and doubles until a message fits. A message written after the thread's buffers were
+// destroyed (the library's teardown at process exit runs after the main thread's thread_local destructors)
+// uses buffers of its own: the flag is trivially destructible and stays readable to the very end.
+struct ThreadBuffers {
+    std::string message;
+    std::string line;
+    ~ThreadBuffers();
+};
+thread_local bool t_buffersGone = false;
+thread_local ThreadBuffers t_buffers;
+ThreadBuffers::~ThreadBuffers() { t_buffersGone = true; }
 
 void formatInto(std::string& out, const char* format, va_list args) {
     if (out.size() < 256) out.resize(256);
@@ -113,16 +123,23 @@ LogMsgWriter::~LogMsgWriter() {
 
 void LogMsgWriter::writeV(int messageClass, const char* format, va_list args) {
     if (!isEnabled(messageClass)) return;
-    formatInto(t_message, format, args);
-    emit(messageClass, t_message);
+    if (t_buffersGone) {
+        std::string message;
+        formatInto(message, format, args);
+        emit(messageClass, message);
+        return;
+    }
+    std::string& message = t_buffers.message;
+    formatInto(message, format, args);
+    emit(messageClass, message);
 }
 
 void LogMsgWriter::emit(int messageClass, const std::string& text) {
     const std::uint32_t mask = outputMask();
     if (mask == 0) return;
     OutputGuard guard(*this);
-    // The thread's line buffer; the message buffer holds text, which this function may be writing about.
-    thread_local std::string line;
+    std::string ownLine;
+    std::string& line = t_buffersGone ? ownLine : t_buffers.line;
 
     logformat::LineFields fields;
     fields.procId = processId_;
