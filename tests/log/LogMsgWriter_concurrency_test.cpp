@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "ForkedChild.h"
@@ -167,6 +168,28 @@ TEST_F(SharedLogFiles, AWriterKilledMidwayLeavesTheOthersGoingAndTheFilesReadabl
         EXPECT_GT(written, kMessages / 10);
         for (int i = written; i < kMessages; ++i) ASSERT_EQ((*seen)[0][i], 0) << i;
     }
+}
+
+// Threads of one process share one logger: its buffers are per thread, its timestamps atomic, and the output
+// lock keeps their lines apart.
+TEST_F(SharedLogFiles, ThreadsOfOneProcessShareALoggerWithoutLosingAMessage) {
+    constexpr int kThreads = 4, kEach = 5000;
+    {
+        LogMsgWriter logger("qxPropHandling", "");
+        logger.setConsoleOutputs(0);
+        logger.setTimestampFormat(0);
+        logger.setOutputToFile(textPath().c_str(), "none", 1, true, false);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([&, t] {
+                for (int i = 0; i < kEach; ++i) logger.writeLoggerError("p%d m%d\n", t, i);
+            });
+        for (auto& thread : threads) thread.join();
+    }
+    Seen seen(kThreads, std::vector<int>(kEach, 0));
+    EXPECT_EQ(checkTextLines(test::readText(textPath()), seen), 0);
+    for (int t = 0; t < kThreads; ++t)
+        for (int i = 0; i < kEach; ++i) ASSERT_EQ(seen[t][i], 1) << "thread " << t << " message " << i;
 }
 
 // A backup that fails (another process writes the file) is reported by a message that needs the output lock;
