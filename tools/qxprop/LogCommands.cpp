@@ -4,7 +4,8 @@
 //
 // No exported function reaches the logger, so the configuration is read here from the same files with the
 // library's own rules (compiled in from log/): it is what the library of this shell read at start, unless
-// the file changed since.
+// the file changed since. For the same reason the commands that change logging change the debug-flags file,
+// which every process of the session reads when it loads the library, not the logger of this process.
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "Command.h"
+#include "DebugFlagsFile.h"
 #include "LogReader.h"
 #include "Tokenizer.h"
 #include "log/CDebugFileParser.h"
@@ -143,20 +145,97 @@ bool show(Session& s, Args a) {
     }
 }
 
+std::string bitString(std::uint32_t bits) {
+    std::string text;
+    for (int bit = 31; bit >= 0; --bit)
+        if (!text.empty() || (bits & (1u << bit))) text.push_back((bits & (1u << bit)) ? '1' : '0');
+    return text.empty() ? "0" : text;
+}
+
+// Changes the qxPropHandling DebugWriter of the debug-flags file; `change` edits its attributes.
+template <class Change>
+bool edit(Session& s, Change change) {
+    const std::string folder = logfolders::logDirectory();
+    if (folder.empty()) {
+        s.out() << "folder none: set QXTELVAR_DATA_DIR to a folder of yours\n";
+        return false;
+    }
+    const std::string path = folder + "/" + kDebugFlagsFile;
+    DebugFlagsFile file;
+    std::string error;
+    if (!file.load(path, error)) {
+        s.out() << "not changed: " << path << " is malformed (" << error << ")\n";
+        return false;
+    }
+    change(file.writerFor(kModule));
+    if (!file.save(path)) {
+        s.out() << "cannot write " << path << " (does the folder exist?)\n";
+        return false;
+    }
+    s.out() << "wrote " << path << ": processes that start from now on log so\n";
+    return config(s, {});
+}
+
+int parseClass(const std::string& word) {
+    const std::uint32_t c = parseUInt32(word, "class");
+    if (c > 31) throw UsageError("a message class is 0 to 31");
+    return static_cast<int>(c);
+}
+
+bool enable(Session& s, Args classes, bool on) {
+    std::vector<int> parsed;
+    for (const std::string& word : classes) parsed.push_back(parseClass(word));
+    return edit(s, [&](DebugFlagsFile::Attributes& writer) {
+        std::uint32_t flags = writer.count("flags") ? logformat::parseBitString(writer["flags"]) : 0;
+        for (int c : parsed) flags = on ? flags | (1u << c) : flags & ~(1u << c);
+        writer["flags"] = bitString(flags);
+    });
+}
+
+bool outputs(Session& s, Args names) {
+    std::uint32_t mask = 0;
+    for (const std::string& name : names) {
+        if (name == "stdout") mask |= 1;
+        else if (name == "debug") mask |= 2;
+        else if (name == "file") mask |= 4;
+        else if (name != "none") throw UsageError("outputs are none, stdout, debug and file");
+    }
+    return edit(s, [&](DebugFlagsFile::Attributes& writer) {
+        writer["outputmask"] = bitString(mask);
+        if ((mask & 4) && !writer.count("outputfile")) writer["outputfile"] = "STDLOGDIR/qxPropHandling";
+    });
+}
+
+bool file(Session& s, Args a) {
+    if (a.size() > 1 && a[1] != "xml" && a[1] != "text" && a[1] != "qxlog")
+        throw UsageError("file formats are xml, text and qxlog");
+    return edit(s, [&](DebugFlagsFile::Attributes& writer) {
+        writer["outputfile"] = a[0];
+        if (a.size() > 1) writer["fileFormat"] = a[1];
+    });
+}
+
 bool log(Session& s, Args a) {
     const std::string& what = a[0];
     const Args rest = a.subspan(1);
     if (what == "config" && rest.empty()) return config(s, rest);
     if (what == "files" && rest.empty()) return files(s, rest);
     if (what == "show" && !rest.empty() && rest.size() <= 3) return show(s, rest);
-    throw UsageError("log config | log files | log show <file> [--follow [seconds]]");
+    if ((what == "enable" || what == "disable") && !rest.empty()) return enable(s, rest, what == "enable");
+    if (what == "outputs" && !rest.empty()) return outputs(s, rest);
+    if (what == "file" && !rest.empty() && rest.size() <= 2) return file(s, rest);
+    throw UsageError("log config | files | show <file> [--follow [seconds]] | enable <class>... | "
+                     "disable <class>... | outputs none|stdout|debug|file... | file <name> [xml|text|qxlog]");
 }
 
 void install(CommandTable& t) {
-    t.add({"log", "config | files | show <file> [--follow [seconds]]",
+    t.add({"log",
+           "config | files | show <file> [--follow [seconds]] | enable <class>... | disable <class>... | "
+           "outputs none|stdout|debug|file... | file <name> [xml|text|qxlog]",
            "where the library logs (configuration file, folder, outputs, classes), the qxlog files of the log "
-           "folder, or a log file (text, XML or qxlog) as readable lines, followed while it grows",
-           1, 4, log});
+           "folder, a log file (text, XML or qxlog) as readable lines, followed while it grows; enable, disable, "
+           "outputs and file change the debug-flags file for the processes that start afterwards",
+           1, kAnyCount, log});
 }
 
 const FamilyRegistration registration("log", &install);
