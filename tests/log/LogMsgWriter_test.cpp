@@ -90,6 +90,22 @@ TEST_F(LogMsgWriterTest, AnXmlFileIsOneDocumentWithEscapedMessages) {
     EXPECT_TRUE(test::parsesAsXml(text, &error)) << error;
 }
 
+TEST_F(LogMsgWriterTest, EveryByteAndCallersTextLeaveTheXmlFileWellFormed) {
+    writeDebugFlags("flags=\"1000\" outputmask=\"100\" outputfile=\"STDLOGDIR/bytes\" fileFormat=\"qxlog\"");
+    auto logger = make();
+    std::string everyByte;
+    for (int c = 1; c < 256; ++c) everyByte.push_back(static_cast<char>(c));
+    logger->writeError("%s\n", everyByte.c_str());
+    logger->writeError("%s\n", "\xE2\x82 cut \xF0\x9F\x98 cut \xC0\x80 \xED\xB0\x80 \xF8\x88\x80\x80\x80");
+    logger->writeError("%s: %s\n", "qx::X::y", "%s%n%d%%");  // a caller's text is an argument, never a format
+    logger.reset();
+    const std::string text = readText(logs_ / "bytes.qxlog");
+    std::string error;
+    EXPECT_TRUE(test::parsesAsXml("<r>" + text + "</r>", &error)) << error;
+    EXPECT_NE(text.find("msg=\"qx::X::y: %s%n%d%%\n\""), std::string::npos) << text;
+    EXPECT_EQ(countOf(text, "df=\"3\" msg="), 3u);
+}
+
 TEST_F(LogMsgWriterTest, ReopeningAnXmlFileKeepsItsMessagesWithOneHeaderAndOneFooter) {
     writeDebugFlags("flags=\"1000\" outputmask=\"100\" outputfile=\"STDLOGDIR/keep\" clearFile=\"0\" "
                     "timestampFormat=\"relative_ms\"");
