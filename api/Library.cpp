@@ -7,6 +7,7 @@
 #include "frame/Library.h"
 #include "frame/StringOutput.h"
 #include "list/CPropListManager.h"
+#include "platform/NamedObject.h"
 #include "sync/CCriticalSection.h"
 #include "sync/CMutex.h"
 
@@ -39,9 +40,17 @@ QX_API int qxPropHandlingSetLastError(int errorCode, const char* pErrorText) {
     });
 }
 
+// A global mutex that the platform refused answers "timeout" as the other platform would, but the caller's last
+// error then says why, so a refused lock folder is not mistaken for another process holding the lock.
 QX_API int qxGlobalLock(unsigned int timeout_ms) {
     CMutex* mutex = globalMutex();
-    return mutex ? static_cast<int>(mutex->waitFor(timeout_ms)) : QX_WAIT_TIMEOUT;
+    if (!mutex) return QX_WAIT_TIMEOUT;  // the library is torn down: no lock to wait for, nothing refused
+    if (mutex->handle()) return static_cast<int>(mutex->waitFor(timeout_ms));
+    const std::string reason = platform::syncNamespaceProblem();
+    recordLastError(PROPHANDLING_UNSUPPORTED_OPERATION,
+                    "qxGlobalLock: the global mutex does not exist: " +
+                        (reason.empty() ? std::string("it could not be made at initialisation") : reason));
+    return QX_WAIT_TIMEOUT;
 }
 
 QX_API int qxGlobalUnlock(void) {

@@ -12,6 +12,8 @@
 #include <new>
 
 #include "frame/LastError.h"
+#include "frame/Log.h"
+#include "platform/NamedObject.h"
 #include "sync/CMutex.h"
 
 namespace qx {
@@ -26,6 +28,8 @@ constinit LifecycleHooks g_hooks{};
 void createGlobals() noexcept {
     if (g_hooks.create) g_hooks.create();
     g_globalMutex = new (std::nothrow) CMutex(false, kGlobalMutexName);
+    if (g_globalMutex && !g_globalMutex->handle())
+        logRefusalOnce("qxPropHandlingLibInit", platform::syncNamespaceProblem());
 }
 
 void destroyGlobals() noexcept {

@@ -1,6 +1,9 @@
 // frame/Log.cpp -- the one sink pointer and the five forwarding entries of frame/Log.h.
 #include "frame/Log.h"
 
+#include <mutex>
+#include <set>
+
 namespace qx {
 
 namespace {
@@ -46,6 +49,18 @@ void logLoggerError(const char* format, ...) {
     va_start(args, format);
     forward(LoggerError, format, args);
     va_end(args);
+}
+
+bool firstReportOf(const std::string& reason) {
+    // Guarded by its own mutex: refusals are met on any thread, and rarely.
+    static std::mutex guard;
+    static std::set<std::string> reported;
+    std::lock_guard lock(guard);
+    return reported.insert(reason).second;
+}
+
+void logRefusalOnce(const char* operation, const std::string& reason) {
+    if (!reason.empty() && firstReportOf(reason)) logError("%s: ERROR!!! %s.\n", operation, reason.c_str());
 }
 
 } // namespace qx

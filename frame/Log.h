@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <string>
 
 namespace qx {
 
@@ -28,5 +29,11 @@ void logWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void logError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void logDiagnostic(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void logLoggerError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// True the first time this process asks about reason, false afterwards: a platform resource that is refused
+// (the lock folder, the log folder) is explained once, not on every call that runs into it.
+bool firstReportOf(const std::string& reason);
+// A class-3 message "<operation>: ERROR!!! <reason>.\n", once per process and reason.
+void logRefusalOnce(const char* operation, const std::string& reason);
 
 } // namespace qx

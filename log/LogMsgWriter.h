@@ -1,18 +1,35 @@
-// log/LogMsgWriter.h -- the library's diagnostic logger: five entries, one per message class, each taking
-// a printf-style format. The floors below reach it as the sink of frame/Log.h. The outputs (console, debug output, shared log files) arrive with the logger's own step;
-// until then a message is formatted and handed to emit(), which writes nothing.
+// log/LogMsgWriter.h -- the library's diagnostic logger: five entries, one per message class, each taking a
+// printf-style format. The floors below reach it as the sink of frame/Log.h. A flag word selects the classes
+// written, an output mask where they go (standard output, the system debug output, a log file in the XML,
+// text or qxlog format); both come from the debug-flags file in the log directory. Several processes may share
+// one log file: the session-wide output lock keeps whole messages apart, a mutex named after the file guards
+// opening and writing it, and a semaphore counts its writers so the first writes the XML header and the last
+// the footer.
+//
+// Lock order: the output lock, then a file mutex. Nothing that takes the output lock runs under a file mutex.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "frame/Log.h"
 
 namespace qx {
 
+class CMutex;
+class CFilePtr;
+
 class LogMsgWriter : public LogSink {
 public:
+    static constexpr std::uint32_t kAlwaysOn = 0x80000000u;
+    enum OutputBit : std::uint32_t { StandardOut = 1, DebugOutput = 2, File = 4 };
+
+    // Reads debugFlagsFile from the log directory and applies it; an empty name keeps the initial settings
+    // (class 31 only, to the system debug output) without looking for a file.
     LogMsgWriter(std::string moduleName, std::string debugFlagsFile);
     ~LogMsgWriter() override;
     LogMsgWriter(const LogMsgWriter&) = delete;
@@ -27,16 +44,71 @@ public:
     const std::string& moduleName() const { return moduleName_; }
     const std::string& debugFlagsFile() const { return debugFlagsFile_; }
 
-    bool isEnabled(int messageClass) const noexcept override;
+    // One load and a test: callers ask before formatting anything.
+    bool isEnabled(int messageClass) const noexcept override {
+        return ((flags_.load(std::memory_order_relaxed) >> (messageClass & 31)) & 1u) != 0;
+    }
     void writeV(int messageClass, const char* format, va_list args) override;
 
+    // Starts or switches file output. name null: a class-31 error and nothing else.
+    void setOutputToFile(const char* name, const char* stylesheet, int fileFormat, bool clearFile, bool backup);
+    void processDebugData(const std::string& moduleName, const std::string& debugFlagsFile);
+    void logCurrentConfiguration();
+    // Renames the current file to name.bak (replacing an older one) unless backup is false or another writer
+    // holds the file. Returns the error text, empty when all went well.
+    std::string backupLogFile(bool backup);
+
+    // The names of files.qxloglist in directory (empty when there is none); XML errors are logged.
+    std::vector<std::string> readLogFileList(const std::string& directory);
+    // Rewrites files.qxloglist in directory from names (base names, sorted, each once; with checkExistence only
+    // those present in directory). Under the output lock; a list that cannot be written is left alone.
+    void writeLogFileList(const std::string& directory, const std::vector<std::string>& names, bool checkExistence);
+
+    // QXTELVAR_DATA_DIR when set and not empty, else the user's data folder + "/Orsolan/Telvar"; empty when
+    // neither is known.
+    static std::string dataDirectory();
+    // dataDirectory() + "/Logs", or empty.
+    static std::string logDirectory();
+
+    std::uint32_t flags() const noexcept { return flags_.load(std::memory_order_relaxed); }
+    // Bit 31 stays set whatever is given.
+    void setFlags(std::uint32_t flags) noexcept { flags_.store(flags | kAlwaysOn, std::memory_order_relaxed); }
+    std::uint32_t outputMask() const noexcept { return outputMask_.load(std::memory_order_relaxed); }
+    // Only the standard-out and debug-output bits; the file bit follows setOutputToFile.
+    void setConsoleOutputs(std::uint32_t bits) noexcept;
+    int fileFormat() const noexcept { return fileFormat_; }
+    int timestampFormat() const noexcept { return timestampFormat_; }
+    void setTimestampFormat(int format) noexcept { timestampFormat_ = format == 0 ? 0 : 1; }
+    std::string currentFileName() const;
+    bool firstOnSystem() const noexcept { return firstOnSystem_; }
+    std::int64_t timeZoneBiasMs() const noexcept { return biasMs_; }
+
 protected:
-    // Receives every formatted message of an enabled class. Tests override it to see what was logged.
+    // Writes one formatted message of an enabled class to the outputs. Tests override it to see what was logged.
     virtual void emit(int messageClass, const std::string& text);
 
 private:
+    class OutputGuard;
+    void openFile(const std::string& name, const std::string& stylesheet, int format, bool clear, bool backup);
+    void closeFile();
+
+    std::atomic<std::uint32_t> flags_{kAlwaysOn};
+    std::atomic<std::uint32_t> outputMask_{DebugOutput};
+    int fileFormat_ = 0;
+    int timestampFormat_ = 1;
+    std::atomic<std::int64_t> lastFileTimestamp_{0};
+    std::int64_t biasMs_ = 0;
+
+    // Shared state. fileMutex_, file_ and currentFileName_ change only under the output lock.
+    std::unique_ptr<CMutex> fileMutex_;
+    std::unique_ptr<CMutex> outputLock_;
+    std::recursive_mutex localLock_;  // stands in for the output lock when that could not be made
+    std::unique_ptr<CFilePtr> file_;
+    std::string currentFileName_;
     std::string moduleName_;
     std::string debugFlagsFile_;
+    std::uint32_t processId_ = 0;
+    bool firstOnSystem_ = false;
 };
 
 // The library's logger: null before the first initialisation and after the last teardown.

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -189,6 +190,35 @@ std::string syncNamespaceDirectory() {
     const char* configured = std::getenv("QXPROPHANDLING_SYNC_DIR");
     if (configured && *configured) return configured;
     return "/dev/shm/qx-" + std::to_string(::geteuid());
+}
+
+std::string syncNamespaceProblem() {
+    const std::string dir = syncNamespaceDirectory();
+    const std::string where = "the folder '" + dir + "' for named locks" +
+                              (std::getenv("QXPROPHANDLING_SYNC_DIR") && *std::getenv("QXPROPHANDLING_SYNC_DIR")
+                                   ? " (QXPROPHANDLING_SYNC_DIR)"
+                                   : "");
+    const std::string remedy = "; point QXPROPHANDLING_SYNC_DIR at a folder of your own with mode 0700 "
+                               "(mkdir -m 700 DIR), or fix this one";
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0) {
+        if (errno == ENOENT && makeDirectory(dir, 0)) return {};
+        return where + " cannot be made: " + std::strerror(errno) + remedy;
+    }
+    if (S_ISLNK(st.st_mode)) return where + " is a symbolic link, which could lead anywhere" + remedy;
+    if (!S_ISDIR(st.st_mode)) return where + " is not a directory" + remedy;
+    if (st.st_uid != ::geteuid())
+        return where + " belongs to user " + std::to_string(st.st_uid) + ", not to you (user " +
+               std::to_string(::geteuid()) + ")" + remedy;
+    if ((st.st_mode & 077) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        return where + " has mode " + mode +
+               ", so other users could reach the locks of your processes; it must be 0700 (chmod 700 " + dir + ")" +
+               remedy;
+    }
+    if (::access(dir.c_str(), R_OK | W_OK | X_OK) != 0) return where + " is not writable: " + std::strerror(errno) + remedy;
+    return {};
 }
 
 std::unique_ptr<NamedObject> NamedObject::open(std::string_view name, ObjectKind kind, std::size_t payloadSize,

@@ -81,4 +81,8 @@ bool namedObjectExists(std::string_view name, ObjectKind kind);
 // The directory a create made now would use (not checked, not created).
 std::string syncNamespaceDirectory();
 
+// Why creates in the namespace directory fail now, as one sentence naming the folder, what is wrong with it
+// and what to do; empty when the directory is usable or can be made.
+std::string syncNamespaceProblem();
+
 } // namespace qx::platform

@@ -9,7 +9,9 @@ dir=$(mktemp -d "${TMPDIR:-/tmp}/qx-test-XXXXXX") || exit 1
 chmod 700 "$dir"
 QXPROPHANDLING_SYNC_DIR="$dir/ns"
 QXPROPHANDLING_REGISTRY_DIR="$dir/registry"
-export QXPROPHANDLING_SYNC_DIR QXPROPHANDLING_REGISTRY_DIR
+# Log files and the debug-flags file of a test stay in its own folder too.
+QXTELVAR_DATA_DIR="$dir/data"
+export QXPROPHANDLING_SYNC_DIR QXPROPHANDLING_REGISTRY_DIR QXTELVAR_DATA_DIR
 limit=${QX_TEST_TIME_LIMIT:-110}
 timeout --kill-after=5 "$limit" "$@"
 rc=$?

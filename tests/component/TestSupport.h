@@ -105,7 +105,7 @@ public:
 private:
     class Writer : public LogMsgWriter {
     public:
-        explicit Writer(std::vector<Line>& lines) : LogMsgWriter("tests", ""), lines_(lines) {}
+        explicit Writer(std::vector<Line>& lines) : LogMsgWriter("tests", ""), lines_(lines) { setFlags(~0u); }
 
     protected:
         void emit(int messageClass, const std::string& text) override { lines_.push_back({messageClass, text}); }

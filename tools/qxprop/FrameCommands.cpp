@@ -81,9 +81,16 @@ bool lock(const std::shared_ptr<LockDepths>& depths, Session& s, Args a) {
         s.out() << "abandoned\n";
         ++depths->global;
         return true;
-    case QX_WAIT_TIMEOUT:
-        s.out() << "timeout\n";
+    case QX_WAIT_TIMEOUT: {
+        LastError error;
+        // A refused lock (not a busy one) leaves its reason as the last error; the shell leaves the last error
+        // alone otherwise, since scripts read it with lasterror.
+        if (readLastError(error) == 0 && error.code == PROPHANDLING_UNSUPPORTED_OPERATION &&
+            error.text.starts_with("qxGlobalLock: "))
+            s.out() << "refused: " << error.text << '\n';
+        else s.out() << "timeout\n";
         return false;
+    }
     default:
         s.out() << "error: qxGlobalLock returned " << result << '\n';
         return false;
