@@ -2,6 +2,7 @@
 // parameter rows, clones, and how invoke treats the component-access lock.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "frame/Eqx.h"
@@ -97,6 +98,15 @@ TEST(MethodText, ConvertedTextsStayWithTheReturnedTokens) {
     EXPECT_STREQ(moved.params[0].value.str, "short");
     EXPECT_EQ(moved.params[0].value.str, moved.tokens[0].data());
     EXPECT_EQ(moved.params[1].value.str, moved.tokens[1].data());
+}
+
+TEST(MethodText, DoublesOutOfRangeBecomeInfinityOrZero) {
+    CMethod method("m@vfff", nullptr, lockProbe, nullptr, 0, 0);
+    CMethod::TextParams p = method.convertParamText("1e999 -1e999 1e-999", " ");
+    EXPECT_EQ(p.params[0].value.dbl, std::numeric_limits<double>::infinity());
+    EXPECT_EQ(p.params[1].value.dbl, -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(p.params[2].value.dbl, 0.0);
+    EXPECT_EQ(p.params[2].type, std::uint32_t{QX_PT_DOUBLE});
 }
 
 } // namespace
