@@ -43,6 +43,9 @@ public:
     bool isDefault() override;
     // Also clears the valid flag, so the next read asks the read callback again.
     void invalidate() override;
+    // Adds the read (1) and write (2) slots; the validation method is kind 2 of registerCallback.
+    bool configureCallback(std::uint32_t kind, CCallback* callback) override;
+    void registerCallback(CComponent* method, std::uint32_t kind) override;
 
     // ---- storage operations of the concrete classes ----
     // Copies the buffer's values into the slots from index on (which exist already).
@@ -176,14 +179,17 @@ protected:
     qxValue* mutableSlots() { return slots_.get(); }
     void setValid() { valid_ = true; }
     [[noreturn]] void throwOutOfBounds(std::int64_t index, std::uint64_t count) const;
-    // HOOK, first step of every value write, validation and binary write: will call the write callback or
-    // the validation method and throw EValidationFailed on refusal. Neither can be attached yet (they come
-    // with the callback step), so it returns at once.
-    void runWriteHook(const ::ValBuffer& buffer);
+    // First step of every value write, validation and binary write: the write callback, else the
+    // validation method, judges the buffer; a refusal throws EValidationFailed. Inline: most properties
+    // have neither, and every write passes here.
+    void runWriteHook(const ::ValBuffer& buffer) {
+        if (callerHooks() != nullptr) judgeWrite(buffer);
+    }
     // The size checks of setValCount, made before anything changes.
     void checkResize(std::uint64_t newCount, std::uint32_t rights) const;
 
 private:
+    void judgeWrite(const ::ValBuffer& buffer);
     void resizeStorage(std::uint64_t newCount);
     // Write steps of CPropertyValidation.cpp.
     int limitedStore(std::uint32_t rights, const ::ValBuffer& buffer, std::uint64_t index);
@@ -209,7 +215,6 @@ private:
     std::uint32_t defaultValCount_;
     std::uint32_t maxValCount_;
     bool valid_ = true;
-    // The validation method and the read and write callbacks arrive with the callback step.
 };
 
 // The format string a property of valueType gets when created without one ("" for unknown types).
