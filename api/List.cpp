@@ -69,7 +69,10 @@ QX_API int qxPropListRegisterProp(HOBJ hList, const char* pName, unsigned int ty
 QX_API int qxPropListRegisterMethod(HOBJ hList, const char* pName, MethodFunction pFunction, CallParam* pUserData,
                                     size_t userDataCount, unsigned int flags, HOBJ* pHandle) {
     return guarded([&] {
-        if (pName == nullptr || pHandle == nullptr) throw EInvalidInputParameter();
+        // User data counted but not given would be elements of unknown content: refused, as for callbacks.
+        if (pName == nullptr || pHandle == nullptr || (pUserData == nullptr && userDataCount > 0)) {
+            throw EInvalidInputParameter();
+        }
         const std::uint16_t index = requestedIndex(pHandle);
         CPropList& list = resolveList(hList);
         *pHandle = list.registerComponent(

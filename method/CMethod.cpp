@@ -130,6 +130,7 @@ CMethod::CMethod(const CMethod& source, CComponent* newOwner, const std::string*
     signature_ = parseMethodSignature(name());
     userData_ = source.userData_;
     installSharedData(SharedHolder(std::make_unique<CComponentSharedData>(*source.sharedData(), this)));
+    copyCallerHooks(source);
 }
 
 std::unique_ptr<CComponent> CMethod::clone(CComponent* newOwner, const std::string* newName, CloneMode) const {

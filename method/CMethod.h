@@ -41,6 +41,10 @@ public:
     // call starts, so the function may remove its own method or destroy its list. Neither the count nor
     // the types of params are checked against the signature.
     std::int32_t invoke(HOBJ handle, std::span<CallParam> params);
+    // The same call for a method registered as a change or validation method of another component.
+    int invokeRegistered(HOBJ handle, CallParam* params, std::size_t count) override {
+        return invoke(handle, std::span<CallParam>(params, params != nullptr ? count : 0));
+    }
 
     // The parameters written as one text (tokens separated by any run of delimiter characters) converted
     // by the signature. Texts of String parameters point into the returned object, which must outlive the

@@ -128,11 +128,12 @@ TEST(MethodRegistration, UserDataIsCopiedAtRegistration) {
     ASSERT_EQ(seen.user.size(), 2u);
     EXPECT_EQ(seen.user[1].value.i32, 2);
 
-    // A count without an array is no user data at all, never elements of unknown content.
+    // A count without an array would be elements of unknown content: refused, nothing registered.
     HOBJ bare = QX_INDEX_APPEND;
-    ASSERT_EQ(qxPropListRegisterMethod(list, "bare@v", record, nullptr, 5, 3, &bare), 0);
-    ASSERT_EQ(qxMethCall(bare, nullptr, 0, nullptr), 0);
-    EXPECT_TRUE(seen.user.empty());
+    EXPECT_EQ(qxPropListRegisterMethod(list, "bare@v", record, nullptr, 5, 3, &bare), PROPHANDLING_INVALID_INPUT_PARAMETER);
+    EXPECT_EQ(lastError().text, "One or more of the input parameters are invalid (NULL-pointers?)");
+    EXPECT_EQ(bare, HOBJ{QX_INDEX_APPEND});
+    EXPECT_EQ(u32Param(list, QX_PAR_ENTRY_COUNT), 1u);
 }
 
 // ---- qxMethCall ---------------------------------------------------------------------------------------
@@ -421,6 +422,75 @@ TEST(MethodReentry, TheFunctionMayDestroyItsOwnMethodAndList) {
     ASSERT_EQ(qxMethCallS(m, "1 text", " ", &result), 0);
     EXPECT_EQ(result, 5);
     EXPECT_EQ(qxIsPropListValid(list), 0);
+}
+
+} // namespace
+
+// ---- methods registered on other components -------------------------------------------------------------
+
+namespace {
+
+// Refuses (returns 1) any Int32 value above 10; records what it saw.
+int atMostTen(HOBJ hObj, HOBJ hOwnerList, CallParam* pUser, size_t userCount, CallParam* pValues, size_t count) {
+    record(hObj, hOwnerList, pUser, userCount, pValues, count);
+    for (size_t k = 0; k < count; ++k) {
+        if (pValues[k].type == QX_PT_INT32 && pValues[k].value.i32 > 10) return 1;
+    }
+    return 0;
+}
+
+int setInt(HOBJ prop, int32_t v) {
+    qxValue slot{};
+    slot.i32 = v;
+    ValBuffer buf{QX_VT_INT32, 1, &slot};
+    return qxPropSetVal(prop, &buf, 0, QX_SETVAL_VALUES, nullptr, 0, 0);
+}
+
+int32_t getInt(HOBJ prop) {
+    qxValue slot{};
+    ValBuffer buf{QX_VT_INT32, 1, &slot};
+    EXPECT_EQ(qxPropGetVal(prop, &buf, 0), 0);
+    return slot.i32;
+}
+
+TEST(RegisteredMethods, AValidationMethodJudgesEveryWriteWithThePropertysHandle) {
+    const HOBJ list = createList("l");
+    const HOBJ p = addProp(list, "p");
+    const HOBJ m = addMethod(list, "check@ii", atMostTen);
+    ASSERT_EQ(qxCompRegisterCallback(p, m, QX_CB_PROPERTY_WRITE), 0) << lastError().text;
+    ASSERT_EQ(setInt(p, 7), 0);
+    EXPECT_EQ(seen.hObj, p);
+    ASSERT_EQ(seen.params.size(), 1u);
+    EXPECT_EQ(seen.params[0].type, uint32_t{QX_PT_INT32});
+    EXPECT_EQ(seen.params[0].value.i32, 7);
+    EXPECT_EQ(setInt(p, 11), PROPHANDLING_PROP_VALIDATION_FAILED);
+    EXPECT_EQ(lastError().text, "The assigned value doesn't pass the validation test for property 'p'");
+    EXPECT_EQ(getInt(p), 7);
+    qxValue slot{};
+    slot.i32 = 12;
+    ValBuffer buf{QX_VT_INT32, 1, &slot};
+    EXPECT_EQ(qxPropValidateVal(p, &buf), PROPHANDLING_PROP_VALIDATION_FAILED);
+    // Once the method is gone, nothing judges the writes any more.
+    ASSERT_EQ(qxPropListRemoveComp(m), 0);
+    const int before = seen.calls;
+    EXPECT_EQ(setInt(p, 50), 0);
+    EXPECT_EQ(seen.calls, before);
+}
+
+TEST(RegisteredMethods, AChangeMethodGetsItsOwnHandleAndTheChangedComponents) {
+    const HOBJ list = createList("l");
+    const HOBJ p = addProp(list, "p");
+    const HOBJ m = addMethod(list, "changed@vi");
+    const int before = seen.calls;
+    ASSERT_EQ(qxCompRegisterCallback(p, m, QX_CB_COMPONENT_CHANGED), 0) << lastError().text;
+    EXPECT_EQ(seen.calls, before + 1); // a new change method runs at once
+    EXPECT_EQ(seen.hObj, m);
+    ASSERT_EQ(seen.params.size(), 1u);
+    EXPECT_EQ(seen.params[0].type, uint32_t{QX_PT_HANDLE});
+    EXPECT_EQ(static_cast<HOBJ>(seen.params[0].value.bits), p);
+    ASSERT_EQ(setInt(p, 3), 0);
+    EXPECT_EQ(seen.calls, before + 2);
+    EXPECT_EQ(static_cast<HOBJ>(seen.params[0].value.bits), p);
 }
 
 } // namespace
