@@ -493,4 +493,27 @@ TEST(RegisteredMethods, AChangeMethodGetsItsOwnHandleAndTheChangedComponents) {
     EXPECT_EQ(static_cast<HOBJ>(seen.params[0].value.bits), p);
 }
 
+int accessCalls = 0;
+int countAccess(HOBJ, HOBJ, CallParam*, size_t, CallParam*, size_t) {
+    ++accessCalls;
+    return 0;
+}
+
+TEST(RegisteredMethods, CallbacksOfAMethodTravelWithItsClone) {
+    const HOBJ list = createList("l");
+    const HOBJ m = addMethod(list, "m@v");
+    HCALLBACK access = 0;
+    ASSERT_EQ(qxCompCreateCallback(QX_CB_COMPONENT_ACCESS, countAccess, nullptr, 0, &access), 0);
+    ASSERT_EQ(qxCompAttachCallback(m, access), 0) << lastError().text;
+    HOBJ copy = 0;
+    ASSERT_EQ(qxPropListClone(&copy, list, "copy"), 0);
+    const HOBJ cm = (copy & 0xFFFF0000u) | (m & 0xFFFFu);
+    ASSERT_EQ(qxCompSetParam(cm, QX_PAR_INVALIDATE, nullptr, 0, 1), 0) << lastError().text;
+    const int before = accessCalls;
+    ASSERT_EQ(qxMethCall(cm, nullptr, 0, nullptr), 0); // a call is an access: fires once after invalidate
+    EXPECT_EQ(accessCalls, before + 1);
+    ASSERT_EQ(qxMethCall(cm, nullptr, 0, nullptr), 0);
+    EXPECT_EQ(accessCalls, before + 1);
+}
+
 } // namespace
