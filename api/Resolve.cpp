@@ -36,13 +36,13 @@ CPropList& resolveListEntry(HOBJ handle) {
     return static_cast<CPropList&>(component);
 }
 
-CProperty& resolvePropertyForReading(HOBJ handle) {
+CProperty& resolvePropertyForReadingSlow(HOBJ handle) {
     CComponent& component = resolveComponent(handle, Access::Notify);
     if (!isPropertyType(component.type())) throw ENotAProperty(kindDetail(component, handle));
     return static_cast<CProperty&>(component);
 }
 
-CProperty& resolvePropertyForWriting(HOBJ handle, std::uint32_t rights) {
+CProperty& resolvePropertyForWritingSlow(HOBJ handle, std::uint32_t rights) {
     CPropList* list = &resolveList(handle);
     CComponent* component = &list->componentAt(indexOf(handle));
     if (component->notifyFirstAccess()) {

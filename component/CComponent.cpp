@@ -197,7 +197,7 @@ void CComponent::dropCallerHooks() noexcept {
     hooks_.reset();
 }
 
-void CComponent::queueChangedCallback() {
+void CComponent::queueChangedCallbackSlow() {
     CCallback* callback = this->callback(QX_CB_COMPONENT_CHANGED);
     if (callback == nullptr || !callback->enabled() || callbackSuppressed_ != 0) return;
     deferCall(std::make_unique<ChangedCallbackCall>(callback, handle()));

@@ -132,7 +132,9 @@ public:
 
     // Queues the component-changed (kind 0) callback for the end of the current call, unless suppressed
     // or running.
-    void queueChangedCallback();
+    void queueChangedCallback() {
+        if (hooks_ != nullptr) queueChangedCallbackSlow();
+    }
     // Callers' code attached here, null when none ever was.
     const CallerHooks* callerHooks() const { return hooks_.get(); }
     CCallback* callback(std::uint32_t kind) const { return hooks_ && kind < 4 ? hooks_->callbacks[kind] : nullptr; }
@@ -162,6 +164,7 @@ protected:
     void copyCallerHooks(const CComponent& source);
 
 private:
+    void queueChangedCallbackSlow();
     bool fireAccessCallback();
     // Detaches every callback and unlinks every method registration, both ways.
     void dropCallerHooks() noexcept;

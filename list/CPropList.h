@@ -62,6 +62,10 @@ public:
         if (component == nullptr) throwNoComponentAt(index);
         return *component;
     }
+    // The component this list owns at index (not one it shows of its parent), or null.
+    CComponent* ownedComponent(std::size_t index) const {
+        return index < entries_.size() ? entries_[index].owned.get() : nullptr;
+    }
     std::uint32_t entryFlags(std::uint16_t index) const;
     // The entry's flags plus cfInvisible when an entry on the owner chain is invisible.
     std::uint32_t effectiveEntryFlags(std::uint16_t index) const;

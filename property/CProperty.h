@@ -137,6 +137,15 @@ public:
     // An Int64 buffer may read an Int32 property and, with a logged warning, an Int32 buffer an Int64 one;
     // slots are copied whole either way.
     void getVal(::ValBuffer& buffer, int index);
+    // getVal for the read callers make most -- one fixed-width value of the property's own type, no read
+    // callback -- done inline; false (nothing read) for anything else, which getVal then handles.
+    bool getOneQuickly(::ValBuffer& buffer, int index) const {
+        if (buffer.count != 1 || buffer.valType != valueType_ || valueType_ == QX_VT_STRING || buffer.pSlots == nullptr ||
+            index < 0 || static_cast<std::uint64_t>(index) >= valCount_ || callerHooks() != nullptr)
+            return false;
+        buffer.pSlots[0] = slots_[static_cast<std::size_t>(index)];
+        return true;
+    }
     // The store step: writes checked values of this property's type from index on, growing the property
     // when they reach past its end. Returns 1 when something was stored, 0 for an equal write (nothing
     // stored, nothing notified) unless the property is invalid or has cfAlwaysForceUpdate.

@@ -329,7 +329,7 @@ int CProperty::writeVals(std::uint32_t rights, const ::ValBuffer& buffer, int in
         if (valid_ && (flags() & QX_CF_ALWAYS_FORCE_UPDATE) == 0 && compareSlots(valueType_, stored, v) == 0) return 0;
         stored = v;
         valid_ = true;
-        raiseChangeNotification(true, false, false, false);
+        CProperty::raiseChangeNotification(true, false, false, false); // no subclass adds to it
         return 1;
     }
     if (!shared.hasDictionary()) {
