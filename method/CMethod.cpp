@@ -154,10 +154,9 @@ std::int32_t CMethod::invoke(HOBJ handle, std::span<CallParam> params) {
     std::vector<CallParam> userData = userData_;
     const HOBJ ownerList = ownerListHandle();
     const MethodFunction function = function_;
-    CallParam* values = params.empty() ? nullptr : params.data();
     CompAccessUnlock callerCode;
-    return function(handle, ownerList, userData.empty() ? nullptr : userData.data(), userData.size(), values,
-                    params.size());
+    return function(handle, ownerList, userData.empty() ? nullptr : userData.data(), userData.size(),
+                    params.data(), params.size());
 }
 
 CMethod::TextParams CMethod::convertParamText(std::string_view text, const char* delimiters) const {

@@ -152,6 +152,9 @@ TEST(MethodCall, ParametersArePassedAsGivenAndTheResultWidenedWithItsSign) {
     ASSERT_EQ(seen.params.size(), 3u);
     EXPECT_EQ(seen.params[2].type, uint32_t{QX_PT_DOUBLE});
 
+    ASSERT_EQ(qxMethCall(m, params, 0, &result), 0); // an empty array is passed as given too
+    EXPECT_EQ(seen.values, params);
+    EXPECT_TRUE(seen.params.empty());
     const int before = seen.calls;
     ASSERT_EQ(qxMethCall(m, nullptr, 7, nullptr), 0); // no array: no parameters, no result slot written
     EXPECT_EQ(seen.calls, before + 1);
