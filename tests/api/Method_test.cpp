@@ -164,8 +164,10 @@ TEST(MethodCall, ParametersArePassedAsGivenAndTheResultWidenedWithItsSign) {
 TEST(MethodCall, TheOwnerListHandleIsTheListsEntryInItsParent) {
     const HOBJ parent = createList("parent", 3);
     const HOBJ list = createList("inner");
-    const HOBJ entry = addList(parent, list, 2);
     const HOBJ m = addMethod(list, "m@v");
+    ASSERT_EQ(qxMethCall(m, nullptr, 0, nullptr), 0);
+    EXPECT_EQ(seen.hOwnerList, 0xFFFFFFFFu);
+    const HOBJ entry = addList(parent, list, 2); // looked for again at each call until found
     ASSERT_EQ(qxMethCall(m, nullptr, 0, nullptr), 0);
     EXPECT_EQ(seen.hOwnerList, entry);
 }
