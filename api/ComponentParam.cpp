@@ -16,6 +16,7 @@
 #include "api/Resolve.h"
 #include "frame/StringOutput.h"
 #include "list/CPropList.h"
+#include "method/CMethod.h"
 #include "property/CProperty.h"
 
 namespace qx {
@@ -23,10 +24,6 @@ namespace qx {
 namespace {
 
 constexpr HOBJ noHandle = 0xFFFFFFFFu;
-
-[[noreturn]] void notYet(const char* function, int id) {
-    throw EImplementationMissing(formatText("%s parameter %d is not implemented yet", function, id));
-}
 
 EWrongParamCount wrongCount(int expected, std::size_t got) {
     return EWrongParamCount(formatText("Wrong parameter count. Expected: %d, got: %d.", expected, static_cast<int>(got)));
@@ -62,6 +59,12 @@ CProperty& designatedProperty(HOBJ handle, Access access = Access::Quiet) {
     CComponent& component = resolveDesignated(handle, access);
     if (!isPropertyType(component.type())) throw ENotAProperty(kindDetail(component, handle));
     return static_cast<CProperty&>(component);
+}
+
+CMethod& designatedMethod(HOBJ handle) {
+    CComponent& component = resolveDesignated(handle);
+    if (!isMethodType(component.type())) throw ENotAMethod(kindDetail(component, handle));
+    return static_cast<CMethod&>(component);
 }
 
 const CPropList* owningList(const CComponent& component) { return dynamic_cast<const CPropList*>(component.owner()); }
@@ -308,7 +311,8 @@ void getComponentParam(HOBJ handle, int id, const CallParam* pIn, std::size_t in
     case QX_PAR_BINARY_SIZE_MAX:
         setUnsigned(QX_PT_UINT32, designatedProperty(handle, Access::Notify).binarySizeMax());
         break;
-    default: notYet("qxCompGetParam", id); // the method signature (28) comes with methods
+    case QX_PAR_METHOD_SIGNATURE: setText(designatedMethod(handle).signature()); break;
+    default: throw EUnsupportedParameter();
     }
     pOut[0] = out;
 }

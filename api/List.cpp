@@ -1,7 +1,6 @@
 // api/List.cpp -- the list functions: create, clone, derive and delete lists, register, find, move
 // and remove their components, update one list from another.
 // Each function is a thin frame: check arguments, resolve handles, delegate, and let guarded() report.
-// Method registration waits for the method component and still reports PROPHANDLING_IMPLEMENTATION_MISSING.
 #include <memory>
 #include <string>
 
@@ -10,6 +9,7 @@
 #include "api/Resolve.h"
 #include "list/CPropList.h"
 #include "list/CPropListManager.h"
+#include "method/CMethod.h"
 #include "property/CProperty.h"
 
 using namespace qx;
@@ -66,8 +66,18 @@ QX_API int qxPropListRegisterProp(HOBJ hList, const char* pName, unsigned int ty
     });
 }
 
-QX_API int qxPropListRegisterMethod(HOBJ, const char*, MethodFunction, CallParam*, size_t, unsigned int, HOBJ*) {
-    return notImplemented("qxPropListRegisterMethod");
+QX_API int qxPropListRegisterMethod(HOBJ hList, const char* pName, MethodFunction pFunction, CallParam* pUserData,
+                                    size_t userDataCount, unsigned int flags, HOBJ* pHandle) {
+    return guarded([&] {
+        // User data counted but not given would be elements of unknown content: refused, as for callbacks.
+        if (pName == nullptr || pHandle == nullptr || (pUserData == nullptr && userDataCount > 0)) {
+            throw EInvalidInputParameter();
+        }
+        const std::uint16_t index = requestedIndex(pHandle);
+        CPropList& list = resolveList(hList);
+        *pHandle = list.registerComponent(
+            std::make_unique<CMethod>(pName, &list, pFunction, pUserData, userDataCount, flags), index);
+    });
 }
 
 QX_API int qxPropListRegisterList(HOBJ hParentList, HOBJ hList, HOBJ* pHandle) {

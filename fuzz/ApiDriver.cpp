@@ -1,6 +1,8 @@
 // fuzz/ApiDriver.cpp -- turns a byte stream into a program of calls of the exported C interface: lists
 // are created, derived, cloned, filled, nested, moved and deleted; values, limits, dictionaries, texts and
-// binary data are written and read; parameters are queried with arbitrary IDs. Handles come from a small
+// binary data are written and read; parameters are queried with arbitrary IDs; methods with small built-in
+// bodies (some of which call back into the interface, remove their own method or delete its list) are
+// registered and called with parameter arrays and parameter texts. Handles come from a small
 // pool of what earlier calls returned, mixed with raw numbers, so stale and foreign handles are tried too.
 // Whatever a call returns is fine; the driver looks only for crashes, sanitizer reports and hangs. At the
 // end the library is torn down to a count of 0 and brought up again, so every input starts afresh and the
@@ -44,6 +46,33 @@ private:
 };
 
 constexpr std::array<const char*, 10> kNames = {"a", "b", "gain", "mode", "x", "list", "", "a/b", "root", "globalRoot"};
+constexpr std::array<const char*, 9> kMethodNames = {"m@v", "f@visfIp", "s@vss", "n@iv", "bad@x", "@i", "",
+                                                     "sum@iii", "a@i@i"};
+constexpr std::array<const char*, 7> kDelimiters = {" ", ";", "", ",", nullptr, " ;", "_"};
+
+// Method bodies. Each reads only what a careful function reads: the counts it is given.
+int countBody(HOBJ, HOBJ, CallParam*, size_t userCount, CallParam*, size_t count) {
+    return static_cast<int>(userCount + count);
+}
+int readBody(HOBJ, HOBJ, CallParam* pUser, size_t userCount, CallParam* pValues, size_t count) {
+    std::size_t total = 0;
+    for (size_t k = 0; k < userCount; ++k) total += pUser[k].value.bits & 0xFF;
+    for (size_t k = 0; k < count; ++k) {
+        if (pValues[k].type == QX_PT_STRING && pValues[k].value.str != nullptr) total += std::strlen(pValues[k].value.str);
+        else total += pValues[k].value.bits & 0xFF;
+    }
+    return static_cast<int>(total);
+}
+// Calls back into the interface on its own handle: reads its name and signature, then removes itself.
+int reenterBody(HOBJ hObj, HOBJ, CallParam*, size_t, CallParam*, size_t) {
+    CallParam out{};
+    qxCompGetParam(hObj, QX_PAR_NAME, nullptr, 0, &out, 1);
+    qxCompGetParam(hObj, QX_PAR_METHOD_SIGNATURE, nullptr, 0, &out, 1);
+    return qxPropListRemoveComp(hObj);
+}
+int deleteListBody(HOBJ hObj, HOBJ, CallParam*, size_t, CallParam*, size_t) { return qxPropListDelete(hObj | 0xFFFFu); }
+constexpr std::array<MethodFunction, 5> kBodies = {countBody, readBody, reenterBody, deleteListBody, nullptr};
+
 constexpr std::array<const char*, 12> kFormats = {nullptr, "", "%d", "%s", "%f", "%lld", "0x%p", "%x", "%n",
                                                   "%5.2f|", "%s %d", "%*d"};
 
@@ -100,7 +129,7 @@ private:
         char buffer[64];
         size_t size = sizeof buffer;
         HOBJ out = 0;
-        const int op = in_.byte() % 24;
+        const int op = in_.byte() % 27;
         if (trace_) std::fprintf(stderr, "op %d\n", op);
         switch (op) {
         case 0: {
@@ -271,6 +300,58 @@ private:
             HOBJ features[4];
             size_t count = 4;
             qxCompGetSelectingFeatures(a, in_.small(), (in_.byte() & 1) ? features : nullptr, &count);
+            break;
+        }
+        default: methodStep(op); break;
+        }
+    }
+
+    // Parameters or user data: up to 3 elements of any type; String elements point at live texts.
+    void callParams(std::vector<CallParam>& params, std::vector<std::string>& texts) {
+        const std::size_t count = in_.byte() % 4;
+        params.assign(count, CallParam{});
+        texts.clear();
+        texts.reserve(count);
+        for (CallParam& p : params) {
+            p.type = in_.byte() % 12;
+            if (p.type == QX_PT_STRING) {
+                texts.push_back(in_.text());
+                p.value.str = texts.back().data();
+            } else {
+                p.value.bits = in_.u32();
+            }
+        }
+    }
+
+    void methodStep(int op) {
+        std::vector<CallParam> params;
+        std::vector<std::string> texts;
+        std::int64_t result = 0;
+        switch (op) {
+        case 24: {
+            HOBJ out = 0xFFFF - (in_.byte() & 1);
+            const HOBJ list = handle();
+            const char* n = kMethodNames[in_.byte() % kMethodNames.size()];
+            const MethodFunction body = kBodies[in_.byte() % kBodies.size()];
+            callParams(params, texts);
+            const std::size_t userCount = params.size() + (in_.byte() & 1);
+            CallParam* user = (in_.byte() & 1) && !params.empty() ? params.data() : nullptr;
+            const int rc = qxPropListRegisterMethod(list, n, body, user, user != nullptr ? params.size() : userCount,
+                                                    in_.byte() & 0x3F, &out);
+            keep(rc, out);
+            break;
+        }
+        case 25: {
+            const HOBJ h = handle();
+            callParams(params, texts);
+            qxMethCall(h, params.empty() ? nullptr : params.data(), params.size(), (in_.byte() & 1) ? &result : nullptr);
+            break;
+        }
+        case 26: {
+            const HOBJ h = handle();
+            const std::string text = in_.text();
+            const char* delimiters = kDelimiters[in_.byte() % kDelimiters.size()];
+            qxMethCallS(h, (in_.byte() & 7) ? text.c_str() : nullptr, delimiters, (in_.byte() & 1) ? &result : nullptr);
             break;
         }
         }

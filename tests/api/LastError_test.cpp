@@ -79,10 +79,10 @@ TEST(LastError, LongTextsAreTruncatedTo8191Characters) {
 }
 
 TEST(LastError, AFailureIsRecordedAndASuccessLeavesItAlone) {
-    EXPECT_EQ(qxMethCall(0x00020001, nullptr, 0, nullptr), PROPHANDLING_IMPLEMENTATION_MISSING);
+    EXPECT_EQ(qxMethCall(0x7FFF0001, nullptr, 0, nullptr), PROPHANDLING_LIST_ID_INVALID);
     auto e = lastError();
-    EXPECT_EQ(e.code, PROPHANDLING_IMPLEMENTATION_MISSING);
-    EXPECT_EQ(e.text, "qxMethCall is not implemented yet");
+    EXPECT_EQ(e.code, PROPHANDLING_LIST_ID_INVALID);
+    EXPECT_EQ(e.text, "Invalid list ID(0x7fff0001)");
 
     int code = 0;
     size_t size = 0;
@@ -90,8 +90,8 @@ TEST(LastError, AFailureIsRecordedAndASuccessLeavesItAlone) {
     ASSERT_EQ(qxPropHandlingLibInit(), 2);
     ASSERT_EQ(qxPropHandlingLibDone(), 1);
     e = lastError();
-    EXPECT_EQ(e.code, PROPHANDLING_IMPLEMENTATION_MISSING);
-    EXPECT_EQ(e.text, "qxMethCall is not implemented yet");
+    EXPECT_EQ(e.code, PROPHANDLING_LIST_ID_INVALID);
+    EXPECT_EQ(e.text, "Invalid list ID(0x7fff0001)");
 }
 
 } // namespace
