@@ -66,6 +66,10 @@ int summariseComparisons(const KeepingReporter& reporter, const SummarySpec& pla
             continue;
         }
         const double ratio = ns / base;
+        if (c.targetRatio <= 0) { // measured for the record, with no target of its own
+            std::printf("| %s | %.2f | %s | %.2f | %.2f | none |\n", c.name.c_str(), ns, c.baseline.c_str(), base, ratio);
+            continue;
+        }
         if (ratio > c.targetRatio) met = false;
         std::printf("| %s | %.2f | %s | %.2f | %.2f | %.2f |\n", c.name.c_str(), ns, c.baseline.c_str(), base, ratio,
                     c.targetRatio);

@@ -12,7 +12,7 @@ namespace qx::bench {
 struct Comparison {
     std::string name;
     std::string baseline;
-    double targetRatio;
+    double targetRatio; // 0: reported without a target
 };
 
 struct SummarySpec {

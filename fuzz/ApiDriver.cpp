@@ -2,7 +2,9 @@
 // are created, derived, cloned, filled, nested, moved and deleted; values, limits, dictionaries, texts and
 // binary data are written and read; parameters are queried with arbitrary IDs; methods with small built-in
 // bodies (some of which call back into the interface, remove their own method or delete its list) are
-// registered and called with parameter arrays and parameter texts. Handles come from a small
+// registered and called with parameter arrays and parameter texts; callbacks of every kind with such
+// bodies are created, attached, detached and deleted, and methods registered as change methods and
+// validation methods. Handles come from a small
 // pool of what earlier calls returned, mixed with raw numbers, so stale and foreign handles are tried too.
 // Whatever a call returns is fine; the driver looks only for crashes, sanitizer reports and hangs. At the
 // end the library is torn down to a count of 0 and brought up again, so every input starts afresh and the
@@ -73,6 +75,21 @@ int reenterBody(HOBJ hObj, HOBJ, CallParam*, size_t, CallParam*, size_t) {
 int deleteListBody(HOBJ hObj, HOBJ, CallParam*, size_t, CallParam*, size_t) { return qxPropListDelete(hObj | 0xFFFFu); }
 constexpr std::array<MethodFunction, 5> kBodies = {countBody, readBody, reenterBody, deleteListBody, nullptr};
 
+// Component-changed bodies: read the component, write it (a change from inside its own call), delete the
+// callback whose handle is the user value.
+void readChanged(HOBJ hObj, uintptr_t) {
+    char text[32];
+    qxPropGetValAsString(hObj, nullptr, text, sizeof text, 0);
+}
+void writeChanged(HOBJ hObj, uintptr_t) {
+    qxValue slot{};
+    slot.i32 = 7;
+    ValBuffer b{QX_VT_INT32, 1, &slot};
+    qxPropSetVal(hObj, &b, 0, QX_SETVAL_VALUES, nullptr, 0, 1);
+}
+void deleteChanged(HOBJ, uintptr_t self) { qxCompDeleteCallback(static_cast<HCALLBACK>(self)); }
+constexpr std::array<FeatureChangedFunction, 4> kChangedBodies = {readChanged, writeChanged, deleteChanged, nullptr};
+
 constexpr std::array<const char*, 12> kFormats = {nullptr, "", "%d", "%s", "%f", "%lld", "0x%p", "%x", "%n",
                                                   "%5.2f|", "%s %d", "%*d"};
 
@@ -129,7 +146,7 @@ private:
         char buffer[64];
         size_t size = sizeof buffer;
         HOBJ out = 0;
-        const int op = in_.byte() % 27;
+        const int op = in_.byte() % 31;
         if (trace_) std::fprintf(stderr, "op %d\n", op);
         switch (op) {
         case 0: {
@@ -302,7 +319,10 @@ private:
             qxCompGetSelectingFeatures(a, in_.small(), (in_.byte() & 1) ? features : nullptr, &count);
             break;
         }
-        default: methodStep(op); break;
+        case 24:
+        case 25:
+        case 26: methodStep(op); break;
+        default: callbackStep(op); break;
         }
     }
 
@@ -357,8 +377,55 @@ private:
         }
     }
 
+    HCALLBACK callbackHandle() {
+        const std::uint8_t pick = in_.byte();
+        if (pick < 220 && !callbacks_.empty()) return callbacks_[pick % callbacks_.size()];
+        return static_cast<HCALLBACK>(static_cast<std::int32_t>(in_.u32()));
+    }
+
+    void callbackStep(int op) {
+        switch (op) {
+        case 27: {
+            const unsigned kind = in_.byte() % 5;
+            std::vector<CallParam> user;
+            std::vector<std::string> texts;
+            callParams(user, texts);
+            HCALLBACK h = 0;
+            int rc;
+            if (kind == 0) {
+                // The delete-itself body finds its own handle in user element 0 (the next table index
+                // is a guess; a wrong guess deletes another callback or none, which is fine too).
+                if (user.empty()) user.push_back(CallParam{});
+                user[0].value.bits = static_cast<std::uint64_t>(callbacks_.size());
+                rc = qxCompCreateFeatureChangedCallback(kChangedBodies[in_.byte() % kChangedBodies.size()], user.data(),
+                                                        user.size(), &h);
+            } else {
+                rc = qxCompCreateCallback(kind, kBodies[in_.byte() % kBodies.size()], user.empty() ? nullptr : user.data(),
+                                          user.size(), &h);
+            }
+            if (trace_) std::fprintf(stderr, "  callback kind %u -> %d 0x%llx\n", kind, rc, static_cast<long long>(h));
+            if (rc == 0 && callbacks_.size() < 32) callbacks_.push_back(h);
+            break;
+        }
+        case 28: {
+            const HOBJ h = handle();
+            const HCALLBACK c = callbackHandle();
+            if (in_.byte() & 1) qxCompAttachCallback(h, c);
+            else qxCompDetachCallback(h, c);
+            break;
+        }
+        case 29: qxCompDeleteCallback(callbackHandle()); break;
+        case 30: {
+            const HOBJ h = handle();
+            qxCompRegisterCallback(h, handle(), in_.byte() % 4);
+            break;
+        }
+        }
+    }
+
     Reader& in_;
     std::vector<HOBJ> handles_;
+    std::vector<HCALLBACK> callbacks_;
     // QX_FUZZ_TRACE=1 prints each operation, for turning a saved input back into a readable sequence.
     const bool trace_ = std::getenv("QX_FUZZ_TRACE") != nullptr;
 };
