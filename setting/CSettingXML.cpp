@@ -60,7 +60,23 @@ const std::string* find(const std::map<std::string_view, std::string, std::less<
     return it == attributes.end() ? nullptr : &it->second;
 }
 
-qxValue parseOne(const CProperty& property, const std::string& text) {
+// The writer formats integers with the property's format, which may pad with zeros ("%04d" gives "0012"),
+// while the value-text rules read a leading 0 as octal. A decimal-formatted integer text is read back as
+// decimal by dropping its leading zeros first.
+std::string decimalText(const CProperty& property, const std::string& text) {
+    const std::uint32_t type = property.valueType();
+    if ((type != QX_VT_INT32 && type != QX_VT_INT64) || property.propertySharedData().hasDictionary() ||
+        property.formatString().find_first_of("xXo") != std::string::npos)
+        return text;
+    const std::size_t sign = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    std::size_t first = sign;
+    while (first + 1 < text.size() && text[first] == '0') ++first;
+    if (first == sign || text.find_first_not_of("0123456789", sign) != std::string::npos) return text;
+    return text.substr(0, sign) + text.substr(first);
+}
+
+qxValue parseOne(const CProperty& property, const std::string& rawText) {
+    const std::string text = decimalText(property, rawText);
     std::vector<qxValue> values;
     parseValues(property.valueType(), text, property.hexMode(), values);
     qxValue v{};
@@ -383,8 +399,9 @@ void CSettingXML::startPropertyPart(int t, const Attributes& attributes) {
             valueText_.clear();
             return;
         }
+        std::string text = decimalText(*property, *val);
         qxValue slot{};
-        slot.str = const_cast<char*>(val->c_str());
+        slot.str = text.data();
         const ::ValBuffer buffer{QX_VT_STRING, 1, &slot};
         assignPropValChecked(*property, buffer, i);
     } else {
@@ -445,6 +462,7 @@ void CSettingXML::endValue() {
     std::string text = std::move(valueText_);
     valueText_.clear();
     CProperty* property = skipProperty_ ? nullptr : currentProperty();
+    if (property != nullptr) text = decimalText(*property, text);
     if (property == nullptr) {
         logError("%s(%d): Invalid property pointer detected while expecting to write value '%s' at index %d.\n", kEndOp,
                  __LINE__, text.c_str(), index);

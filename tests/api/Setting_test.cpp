@@ -395,3 +395,22 @@ TEST_F(Setting, EmptyOrBrokenFilesAreInvalidContent) {
                                     "' doesn't contain valid data for this operation (XML error: 5(unclosed token))");
     EXPECT_EQ(qxPropListImport(&h, path("absent").c_str(), QX_SF_FILE, 0), PROPHANDLING_LIST_CANT_ACCESS_DATA);
 }
+
+TEST_F(Setting, ZeroPaddedIntegersReadBackAsDecimal) {
+    const HOBJ list = createList("Z", 0);
+    const HOBJ p = addTyped(list, "p", QX_CT_PROP_INT32, "%04d");
+    setText(p, "12");
+    qxValue v{};
+    v.i32 = 10;
+    ValBuffer b{QX_VT_INT32, 1, &v};
+    ASSERT_EQ(qxPropSetVal(p, &b, QX_LIM_MAXIMUM, QX_SETVAL_VALUES, nullptr, 0, 1), 0);
+    setText(p, "9");
+    const unsigned flags = QX_SF_RAM | QX_SF_PROCESS_CONSTANTS_DICTS;
+    ASSERT_EQ(qxPropListExport(list, "z", flags, 0), 0);
+    EXPECT_NE(ramText("z").find("<ConstantsDictEntry key=\"-1\" value=\"0010\">"), std::string::npos) << ramText("z");
+    HOBJ back = 0;
+    ASSERT_EQ(qxPropListImport(&back, "z", flags, 0), 0) << lastError().text;
+    ASSERT_EQ(qxPropGetVal(byName(back, "p"), &b, QX_LIM_MAXIMUM), 0);
+    EXPECT_EQ(v.i32, 10);
+    EXPECT_EQ(getText(byName(back, "p")), "0009");
+}
