@@ -9,6 +9,8 @@
 #include <memory>
 #include <new>
 
+#include "component/CallbackTable.h"
+#include "frame/Deferred.h"
 #include "frame/Library.h"
 #include "list/CPropListManager.h"
 #include "log/LogMsgWriter.h"
@@ -23,7 +25,12 @@ void createGlobals() noexcept {
     }
 }
 
-void destroyTree() noexcept { CPropListManager::destroyInstance(); }
+// Components detach themselves from their callbacks as they go; then the callbacks go.
+void destroyTree() noexcept {
+    CPropListManager::destroyInstance();
+    dropDeferredCalls();
+    CallbackTable::destroyInstance();
+}
 
 void destroyLogger() noexcept { exchangeLibraryLogger(nullptr); }
 

@@ -22,7 +22,7 @@ QX_API int qxPropGetVal(HOBJ hProp, ValBuffer* pBuf, int index) {
     return guarded([&] {
         CProperty& property = resolvePropertyForReading(hProp);
         if (!pBuf) throw EInvalidInputParameter();
-        property.getVal(*pBuf, index);
+        if (!property.getOneQuickly(*pBuf, index)) property.getVal(*pBuf, index);
     });
 }
 

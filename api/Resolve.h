@@ -10,13 +10,12 @@
 #include <cstdint>
 
 #include "component/Vocabulary.h"
+#include "list/CPropList.h"
+#include "list/CPropListManager.h"
+#include "property/CProperty.h"
 #include "qxPropHandling.h"
 
 namespace qx {
-
-class CComponent;
-class CPropList;
-class CProperty;
 
 // Whether the lookup counts as an access of the component (fires its first-access notification).
 enum class Access { Quiet, Notify };
@@ -33,9 +32,34 @@ CComponent& resolveDesignated(HOBJ handle, Access access = Access::Quiet);
 // Steps 1 to 3 for a list that sits in an entry of another list.
 CPropList& resolveListEntry(HOBJ handle);
 // Steps 1 to 3 for a property, looked up for reading (with the first-access notification).
-CProperty& resolvePropertyForReading(HOBJ handle);
+CProperty& resolvePropertyForReadingSlow(HOBJ handle);
+// Inline for the common case, a property that exists and needs no first-access notification: every read
+// passes here. Anything else takes the full path with its messages.
+inline CProperty& resolvePropertyForReading(HOBJ handle) {
+    if (const CPropListManager* manager = CPropListManager::existing()) {
+        if (const CPropList* list = manager->listAt(handle)) {
+            CComponent* component = list->entryComponent(handle & 0xFFFFu);
+            if (component != nullptr && component->accessNotified() != 0 && isPropertyType(component->type()))
+                return static_cast<CProperty&>(*component);
+        }
+    }
+    return resolvePropertyForReadingSlow(handle);
+}
 // A property looked up for writing with rights: first-access notification, write check, and in a derived
 // list that only shows its parent's property, the list's own copy (which is what is returned).
-CProperty& resolvePropertyForWriting(HOBJ handle, std::uint32_t rights);
+CProperty& resolvePropertyForWritingSlow(HOBJ handle, std::uint32_t rights);
+// Inline for the common case, a property the list owns itself (no copy to make), that needs no first-access
+// notification and may be written with rights. Anything else takes the full path.
+inline CProperty& resolvePropertyForWriting(HOBJ handle, std::uint32_t rights) {
+    if (const CPropListManager* manager = CPropListManager::existing()) {
+        if (const CPropList* list = manager->listAt(handle)) {
+            CComponent* component = list->ownedComponent(handle & 0xFFFFu);
+            if (component != nullptr && component->accessNotified() != 0 && isPropertyType(component->type()) &&
+                ((rights & rightsForce) != 0 || (component->flags() & QX_CF_WRITE_ACCESS) != 0))
+                return static_cast<CProperty&>(*component);
+        }
+    }
+    return resolvePropertyForWritingSlow(handle, rights);
+}
 
 } // namespace qx

@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("qxPropGetValAsStringEx Int32, default format", valueText);
     qx::bench::SummarySpec plan{"value_bench", "", 0, {}};
     plan.comparisons = {
-        {"qxPropSetVal Int32 with min, max, step", "map write under recursive_mutex", 1.5},
+        {"qxPropSetVal Int32 with min, max, step", "map write under recursive_mutex", 2.0},
         {"qxPropGetVal Int32", "map read under recursive_mutex", 1.5},
         {"qxPropGetValAsStringEx Int32, default format", "snprintf %d under recursive_mutex", 2.0},
     };

@@ -1,12 +1,55 @@
 // component/CComponent.cpp -- construction and destruction of components, the change notification that
 // counts changes and climbs the owner chain, the suppression bytes, the default marker, and the write check.
 // The container side here describes a container with no derived lists and no change methods; CPropList
-// overrides it. Callback slots and their firing arrive with the callback step (see fireChangedCallback).
+// overrides it. Also the component's side of callers' code: callback slots, registered methods, and the
+// firing of the component-changed and first-access callbacks.
 #include "component/CComponent.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "component/CCallback.h"
+#include "frame/Deferred.h"
+
 namespace qx {
+
+namespace {
+// Guard: the component-access lock (components are made and destroyed under it).
+constinit std::uint64_t g_componentsDestroyed = 0;
+
+// A component-changed callback queued by a notification: fires at the end of the exported call, with
+// the reference taken at queue time keeping the callback alive if it is deleted meanwhile.
+class ChangedCallbackCall final : public DeferredCall {
+public:
+    ChangedCallbackCall(CCallback* callback, HOBJ handle) : callback_(callback), handle_(handle) { callback_->addRef(); }
+    ~ChangedCallbackCall() override { callback_->release(); }
+    ChangedCallbackCall(const ChangedCallbackCall&) = delete;
+    ChangedCallbackCall& operator=(const ChangedCallbackCall&) = delete;
+
+    void run() override {
+        // A call of this callback running now (on this thread further out, or on another) means the change
+        // happened during that call: the callback is not called again for it.
+        if (!callback_->enabled() || callback_->retired()) return;
+        callback_->setEnabled(false);
+        struct Reenable {
+            CCallback* callback;
+            ~Reenable() { callback->setEnabled(true); }
+        } reenable{callback_};
+        callback_->execute(handle_, nullptr, 0);
+    }
+
+private:
+    CCallback* callback_;
+    HOBJ handle_;
+};
+} // namespace
+
+std::uint64_t componentsDestroyed() { return g_componentsDestroyed; }
+
+void TreeWatch::check() const {
+    if (componentsDestroyed() != start_)
+        throw EComponentIDInvalid("Components were deleted while a callback or method ran; the operation was stopped");
+}
 
 CComponent::CComponent(std::string name, CComponent* owner) : owner_(owner), name_(std::move(name)) {}
 
@@ -18,13 +61,13 @@ CComponent::CComponent(const CComponent& source, CComponent* newOwner, const std
       callbackSuppressed_(source.callbackSuppressed_),
       accessNotified_(source.accessNotified_),
       owner_(newOwner),
-      name_(newName ? *newName : source.name_) {
-    // Attaching the clone to the source's callbacks belongs to the callback step.
-}
+      name_(newName ? *newName : source.name_) {}
 
 CComponent::~CComponent() {
-    // Detaching from callbacks belongs to the callback step. The shared data may outlive this component in
-    // other holders; once its creator is gone nobody may change it.
+    ++g_componentsDestroyed;
+    dropCallerHooks();
+    // The shared data may outlive this component in other holders; once its creator is gone nobody may
+    // change it.
     if (shared_) shared_->forgetOwner(this);
 }
 
@@ -40,7 +83,7 @@ int CComponent::raiseChangeNotification(bool valueChanged, bool valueCounted, bo
     } else if (!forceNotify) {
         return 0;
     }
-    fireChangedCallback();
+    queueChangedCallback();
     return result;
 }
 
@@ -71,6 +114,101 @@ void CComponent::memberValueChanged(CComponent&, bool) {}
 int CComponent::callMemberChangeMethod(CComponent&) { return 0; }
 
 bool CComponent::takesPartInDerivation() const { return false; }
+
+HOBJ CComponent::handleOfMember(std::uint16_t) const { return 0xFFFFFFFFu; }
+
+// ---- callers' code --------------------------------------------------------------------------------------
+
+CallerHooks& CComponent::hooks() {
+    if (!hooks_) hooks_ = std::make_unique<CallerHooks>();
+    return *hooks_;
+}
+
+bool CComponent::configureCallback(std::uint32_t kind, CCallback* callback) {
+    if (kind != QX_CB_COMPONENT_CHANGED && kind != QX_CB_COMPONENT_ACCESS) {
+        throw EImplementationMissing(formatText("Invalid/Unsupported callback type(%d) passed to function %s",
+                                                static_cast<int>(kind), "qx::CComponent::configureCallback"));
+    }
+    return setCallbackSlot(kind, callback);
+}
+
+bool CComponent::setCallbackSlot(std::uint32_t kind, CCallback* callback) {
+    CCallback* old = this->callback(kind);
+    if (old == callback) return false;
+    hooks().callbacks[kind] = callback;
+    const bool removed = old != nullptr && old->detach(this);
+    return callback != nullptr ? callback->attach(this) : removed;
+}
+
+void CComponent::registerCallback(CComponent* method, std::uint32_t kind) {
+    if (kind != QX_CB_COMPONENT_CHANGED) {
+        throw EImplementationMissing(formatText("Invalid callback type(%d) passed for registration. OnRead/OnWrite "
+                                                "callbacks should no longer be passed to this function.",
+                                                static_cast<int>(kind)));
+    }
+    // The new method is told at once, under the usual conditions of the notification.
+    if (setRegisteredMethod(&CallerHooks::changeMethod, method)) raiseChangeNotification(true, true, false, false);
+}
+
+bool CComponent::setRegisteredMethod(CComponent* CallerHooks::*slot, CComponent* method) {
+    CComponent* old = hooks_ ? (*hooks_).*slot : nullptr;
+    if (old == method) return false;
+    hooks().*slot = method;
+    auto unlink = [this](CComponent* from) {
+        if (from == nullptr || !from->hooks_) return;
+        // Registered twice (change and validation method) means listed twice; one registration goes.
+        std::vector<CComponent*>& on = from->hooks_->registeredOn;
+        if (auto at = std::find(on.begin(), on.end(), this); at != on.end()) on.erase(at);
+    };
+    unlink(old);
+    if (method != nullptr) method->hooks().registeredOn.push_back(this);
+    return true;
+}
+
+int CComponent::invokeRegistered(HOBJ hMethod, CallParam*, std::size_t) {
+    throw ENotAMethod(formatText("%s(0x%08x), ", name().c_str(), hMethod));
+}
+
+void CComponent::copyCallerHooks(const CComponent& source) {
+    if (!source.hooks_) return;
+    for (std::uint32_t kind = 0; kind < source.hooks_->callbacks.size(); ++kind) {
+        if (CCallback* callback = source.hooks_->callbacks[kind]) configureCallback(kind, callback);
+    }
+    setRegisteredMethod(&CallerHooks::changeMethod, source.hooks_->changeMethod);
+    setRegisteredMethod(&CallerHooks::validationMethod, source.hooks_->validationMethod);
+}
+
+void CComponent::dropCallerHooks() noexcept {
+    if (!hooks_) return;
+    for (std::uint32_t kind = 0; kind < hooks_->callbacks.size(); ++kind) {
+        if (CCallback* callback = hooks_->callbacks[kind]) {
+            hooks_->callbacks[kind] = nullptr;
+            callback->detach(this);
+        }
+    }
+    setRegisteredMethod(&CallerHooks::changeMethod, nullptr);
+    setRegisteredMethod(&CallerHooks::validationMethod, nullptr);
+    // Components that registered this one as their method forget it.
+    for (CComponent* user : hooks_->registeredOn) {
+        if (!user->hooks_) continue;
+        if (user->hooks_->changeMethod == this) user->hooks_->changeMethod = nullptr;
+        if (user->hooks_->validationMethod == this) user->hooks_->validationMethod = nullptr;
+    }
+    hooks_.reset();
+}
+
+void CComponent::queueChangedCallbackSlow() {
+    CCallback* callback = this->callback(QX_CB_COMPONENT_CHANGED);
+    if (callback == nullptr || !callback->enabled() || callbackSuppressed_ != 0) return;
+    deferCall(std::make_unique<ChangedCallbackCall>(callback, handle()));
+}
+
+bool CComponent::fireAccessCallback() {
+    CCallback* callback = this->callback(QX_CB_COMPONENT_ACCESS);
+    if (callback == nullptr) return false;
+    callback->execute(handle(), nullptr, 0);
+    return true;
+}
 
 std::uint32_t CComponent::handOverEntryFlags() {
     const std::uint32_t entryFlags = flags() & QX_CF_ENTRY_MASK;

@@ -17,9 +17,12 @@
 // Ownership: a component never owns its owner; the container owns the component (the list's entry table).
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "component/CComponentSharedData.h"
 #include "component/Vocabulary.h"
@@ -31,6 +34,20 @@ namespace qx {
 // nothing of it, which is how a derived list's copy of a property stays tied to its parent's limits), or a
 // deep copy owned by the clone.
 enum class CloneMode { ShareData, CopyData };
+
+class CCallback;
+class CComponent;
+
+// What a component knows of its callers' code: its callbacks by kind (kinds 1 and 2 on properties only),
+// the methods registered on it (change method; a property's validation method), and the components on
+// which it is itself registered as a method, so that whichever goes first unlinks the other. Made on the
+// first use, so a component that never meets callers' code pays one pointer.
+struct CallerHooks {
+    std::array<CCallback*, 4> callbacks{};
+    CComponent* changeMethod = nullptr;
+    CComponent* validationMethod = nullptr;
+    std::vector<CComponent*> registeredOn;
+};
 
 class CComponent {
 public:
@@ -45,7 +62,10 @@ public:
     // Returns the change method's result, 0 when none ran. Properties add the dependency step first.
     virtual int raiseChangeNotification(bool valueChanged, bool valueCounted, bool dependentsForced,
                                         bool forceNotify);
-    // Slot 1 (configureCallback) arrives with the callback objects.
+    // Slot 1: puts callback (or nothing) into the slot for kind, detaching the one it replaces. Returns
+    // false when the slot held callback already (both null included); else the attach result, or for
+    // null whether a callback was removed. Components take kinds 0 and 3; properties add 1 and 2.
+    virtual bool configureCallback(std::uint32_t kind, CCallback* callback);
     // Slot 2: lists and methods answer with their default marker; properties compute theirs.
     virtual bool isDefault();
     // Slot 4: a deep copy owned by newOwner, named newName (or the source's name when null).
@@ -59,7 +79,12 @@ public:
     std::uint8_t methodSuppressed() const { return methodSuppressed_; }
     std::uint8_t setCallbackSuppressed(std::uint8_t value);
     std::uint8_t callbackSuppressed() const { return callbackSuppressed_; }
-    // Slots 6 and 11 (change method, registerCallback) arrive with the callback objects.
+    // Slot 11: registers method (a method component, or null to remove) as this component's change method
+    // (kind 0); properties also take kind 2, the validation method. Other kinds: EImplementationMissing.
+    virtual void registerCallback(CComponent* method, std::uint32_t kind);
+    // Calls this component as a registered method, named by hMethod, with params. Only methods answer;
+    // the others fail with ENotAMethod.
+    virtual int invokeRegistered(HOBJ hMethod, CallParam* params, std::size_t count);
 
     // ---- container side: what a component that owns others provides to them -----------------------------
     // The dependency step of a property's notification: the owning list tells the lists derived from it.
@@ -70,6 +95,8 @@ public:
     virtual int callMemberChangeMethod(CComponent& member);
     // True when this container is derived from another or has containers derived from it.
     virtual bool takesPartInDerivation() const;
+    // The handle of the member at index; 0xFFFFFFFF for a container that hands out no handles.
+    virtual HOBJ handleOfMember(std::uint16_t index) const;
 
     // ---- placement, set by the owning list ---------------------------------------------------------------
     CComponent* owner() const { return owner_; }
@@ -92,8 +119,25 @@ public:
     // owner that already does).
     void setDefaultMarker(std::uint8_t value);
     std::uint8_t accessNotified() const { return accessNotified_; }
-    // The first-access notification sets this before it fires the access callback (callback step).
-    void markAccessNotified() { accessNotified_ = 1; }
+    // The first-access notification: once after each invalidate, sets the access-notified byte and fires
+    // the access (kind 3) callback. Returns true when caller code ran, after which the caller must look
+    // the component up again: the code may have removed it.
+    bool notifyFirstAccess() {
+        if (accessNotified_ != 0) return false;
+        accessNotified_ = 1;
+        return fireAccessCallback();
+    }
+    // This component's handle in its owner; 0xFFFFFFFF when it sits in no list.
+    HOBJ handle() const { return owner_ != nullptr ? owner_->handleOfMember(index_) : 0xFFFFFFFFu; }
+
+    // Queues the component-changed (kind 0) callback for the end of the current call, unless suppressed
+    // or running.
+    void queueChangedCallback() {
+        if (hooks_ != nullptr) queueChangedCallbackSlow();
+    }
+    // Callers' code attached here, null when none ever was.
+    const CallerHooks* callerHooks() const { return hooks_.get(); }
+    CCallback* callback(std::uint32_t kind) const { return hooks_ && kind < 4 ? hooks_->callbacks[kind] : nullptr; }
 
     CComponentSharedData* sharedData() const { return shared_.get(); }
     const SharedHolder& sharedHolder() const { return shared_; }
@@ -110,10 +154,20 @@ protected:
 
     void installSharedData(SharedHolder holder) { shared_ = std::move(holder); }
 
+    // The configure steps for one slot of kind (0 to 3); configureCallback picks which kinds a class takes.
+    bool setCallbackSlot(std::uint32_t kind, CCallback* callback);
+    // Points slot (changeMethod or validationMethod of the hooks) at method, keeping method's list of
+    // registrations in step. Returns false when it pointed there already.
+    bool setRegisteredMethod(CComponent* CallerHooks::*slot, CComponent* method);
+    CallerHooks& hooks();
+    // A clone takes over the source's callbacks and registered methods.
+    void copyCallerHooks(const CComponent& source);
+
 private:
-    // Fires the component-changed (kind 0) callback unless suppressed. Callbacks do not exist before the
-    // callback step fills this body; until then there is nothing to fire.
-    void fireChangedCallback() {}
+    void queueChangedCallbackSlow();
+    bool fireAccessCallback();
+    // Detaches every callback and unlinks every method registration, both ways.
+    void dropCallerHooks() noexcept;
 
     std::uint32_t changeCount_ = 0;
     std::uint32_t valueChangeCount_ = 0;
@@ -126,6 +180,23 @@ private:
     CComponent* owner_;
     std::string name_;
     SharedHolder shared_;
+    std::unique_ptr<CallerHooks> hooks_;
+};
+
+// The number of components destroyed so far in this process. Guard: the component-access lock.
+std::uint64_t componentsDestroyed();
+
+// Caller code may change the tree behind an operation's back. An operation that holds pointers into the
+// tree across a call of caller code keeps a watch and checks it afterwards: if any component was
+// destroyed meanwhile, check() throws EComponentIDInvalid and the operation stops before it touches a
+// pointer that may be gone.
+class TreeWatch {
+public:
+    TreeWatch() : start_(componentsDestroyed()) {}
+    void check() const;
+
+private:
+    std::uint64_t start_;
 };
 
 // "No write rights for component '<name>'" followed by reason (may be empty).

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "frame/Deferred.h"
 #include "frame/Eqx.h"
 #include "frame/LastError.h"
 #include "sync/CCriticalSection.h"
@@ -29,11 +30,19 @@ int codeOfCurrentException(std::string_view& prefix, std::string_view& text) noe
 
 // Runs body under the component-access lock and returns 0, or the code of the first failure with its
 // text stored as the thread's last error (unless the function is the last-error getter or setter).
+// Caller code that body's changes raised runs after body, still inside the call, whether body succeeded
+// or not: a change that was stored before a later step failed is a change all the same.
 template <Record record = Record::LastError, class Body>
 int guarded(Body&& body) noexcept {
     CompAccessLock lock;
     try {
-        body();
+        try {
+            body();
+        } catch (...) {
+            runDeferredCalls();
+            throw;
+        }
+        runDeferredCalls();
         return PROPHANDLING_NO_ERROR;
     } catch (...) {
         std::string_view prefix, text;

@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "frame/Deferred.h"
 #include "frame/Eqx.h"
 #include "frame/Log.h"
 #include "list/CPropListManager.h"
@@ -109,6 +110,51 @@ std::vector<CPropList::TreeMember> CPropList::derivedTree() const {
         std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(mark), pending.end());
     }
     return tree;
+}
+
+namespace {
+// The registered change method of a member, called at the end of the exported call for each handle in
+// turn. The method is named by its handle, so a method removed meanwhile is simply not found.
+class ChangeMethodCall final : public DeferredCall {
+public:
+    ChangeMethodCall(HOBJ method, std::vector<HOBJ> members) : method_(method), members_(std::move(members)) {}
+
+    void run() override {
+        for (HOBJ member : members_) {
+            const CPropListManager* manager = CPropListManager::existing();
+            CPropList* list = manager != nullptr ? manager->listAt(method_) : nullptr;
+            CComponent* method = list != nullptr ? list->entryComponent(method_ & 0xFFFFu) : nullptr;
+            if (method == nullptr || !isMethodType(method->type())) return;
+            CallParam param{};
+            param.type = QX_PT_HANDLE;
+            param.value.bits = member;
+            method->invokeRegistered(method_, &param, 1);
+        }
+    }
+
+private:
+    HOBJ method_;
+    std::vector<HOBJ> members_;
+};
+
+// The lists derived from list, each after the lists derived from it.
+void appendDerivedAfterTheirOwn(const CPropList& list, std::vector<const CPropList*>& out) {
+    for (const CPropList* d = list.firstDerived(); d != nullptr; d = d->nextDerived()) {
+        appendDerivedAfterTheirOwn(*d, out);
+        out.push_back(d);
+    }
+}
+} // namespace
+
+int CPropList::callMemberChangeMethod(CComponent& member) {
+    const CallerHooks* hooks = member.callerHooks();
+    if (hooks == nullptr || hooks->changeMethod == nullptr) return 0;
+    std::vector<HOBJ> members{handleOf(member.index())};
+    std::vector<const CPropList*> derived;
+    appendDerivedAfterTheirOwn(*this, derived);
+    for (const CPropList* list : derived) members.push_back(list->handleOf(member.index()));
+    deferCall(std::make_unique<ChangeMethodCall>(hooks->changeMethod->handle(), std::move(members)));
+    return 0;
 }
 
 bool CPropList::TreeMember::alive() const {
@@ -568,6 +614,7 @@ HOBJ CPropList::find(std::string_view name, std::uint32_t searchMode, std::uint3
 std::unique_ptr<CComponent> CPropList::clone(CComponent* newOwner, const std::string* newName, CloneMode) const {
     std::unique_ptr<CPropList> copy(new CPropList(*this, newOwner, newName));
     copy->installSharedData(SharedHolder(std::make_unique<CComponentSharedData>(*sharedData(), copy.get())));
+    copy->copyCallerHooks(*this);
     copy->entries_.resize(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const CComponent* component = entries_[i].component();
@@ -639,7 +686,6 @@ CProperty& CPropList::propertyForWriting(std::uint16_t index, std::uint32_t righ
         throw ENotAProperty(formatText("%s(index %d in list '%s'), ", component.name().c_str(), static_cast<int>(index),
                                        name().c_str()));
     }
-    notifyFirstAccess(component);
     checkWriteRights(rights, component);
     if (entry.owned) return asProperty(*entry.owned);
     // Own copy on write: from now on this list (and the lists derived from it) show the copy.
@@ -655,7 +701,7 @@ CProperty& CPropList::propertyForWriting(std::uint16_t index, std::uint32_t righ
 }
 
 void CPropList::setEntryFlag(std::uint16_t index, std::uint32_t mask, bool value) {
-    CComponent& component = componentAt(index, false);
+    CComponent& component = componentAt(index);
     if (std::popcount(mask) != 1) {
         throw EInvalidValue(formatText("Property '%s': Only a single component flag can be modified at a given time. "
                                        "bit mask got: 0x%08x",
@@ -708,13 +754,8 @@ void CPropList::restoreDefault(std::uint16_t index, std::uint32_t rights) {
     ownCopy->setOwner(nullptr);
     ownCopy.reset();
     raiseChangeNotification(true, true, false, false);
-    if (parents->methodSuppressed() == 0) {
-        callMemberChangeMethod(*parents);
-        for (const TreeMember& member : derivedTree()) {
-            if (member.alive()) member.list->callMemberChangeMethod(*parents);
-        }
-    }
-    // The component-changed callback of the parent's property fires here once callbacks exist.
+    if (parents->methodSuppressed() == 0) callMemberChangeMethod(*parents);
+    parents->queueChangedCallback();
 }
 
 // ---- texts ----------------------------------------------------------------------------------------------

@@ -30,11 +30,6 @@ namespace qx {
 
 class CProperty;
 
-// The first-access notification (kind 3) of a component looked up by handle: fires the component's access
-// callback once after each invalidate. Callback objects arrive with the callback step; until then no
-// component has one, so this hook does nothing yet. Inline: every handle lookup passes here.
-inline void notifyFirstAccess(CComponent&) {}
-
 class CPropList final : public CComponent {
 public:
     // Largest entry table: indices 0..65534; 0xFFFF is never the index of an entry.
@@ -60,12 +55,16 @@ public:
         return index < entries_.size() ? entries_[index].component() : nullptr;
     }
     // Resolution step 2: std::out_of_range outside the table, EComponentIDInvalid with list name and handle
-    // for a free entry. With notify, the component's first-access notification runs.
-    CComponent& componentAt(std::uint16_t index, bool notify) const {
+    // for a free entry. The first-access notification is the resolver's (api/Resolve.cpp): it may run
+    // caller code, after which the lookup starts again from the handle.
+    CComponent& componentAt(std::uint16_t index) const {
         CComponent* component = index < entries_.size() ? entries_[index].component() : nullptr;
         if (component == nullptr) throwNoComponentAt(index);
-        if (notify) notifyFirstAccess(*component);
         return *component;
+    }
+    // The component this list owns at index (not one it shows of its parent), or null.
+    CComponent* ownedComponent(std::size_t index) const {
+        return index < entries_.size() ? entries_[index].owned.get() : nullptr;
     }
     std::uint32_t entryFlags(std::uint16_t index) const;
     // The entry's flags plus cfInvisible when an entry on the owner chain is invisible.
@@ -140,6 +139,11 @@ public:
     // ---- container side of CComponent ----
     void memberValueChanged(CComponent& member, bool dependentsForced) override;
     bool takesPartInDerivation() const override { return derivedFrom_ != nullptr || firstDerived_ != nullptr; }
+    // Queues the change method registered on member for the end of the call: once for member's handle in
+    // this list, then once for the same index in every list derived from this one, each derived list
+    // after the lists derived from it. Returns 0: the method's result is not known yet.
+    int callMemberChangeMethod(CComponent& member) override;
+    HOBJ handleOfMember(std::uint16_t index) const override { return handleOf(index); }
 
 private:
     struct Entry {

@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <cstring>
 
+#include "component/CCallback.h"
 #include "frame/Log.h"
 #include "property/CPropertyS.h"
 #include "property/CPropertySimpleData.h"
@@ -69,7 +70,7 @@ CProperty::CProperty(const CProperty& source, CComponent* newOwner, const std::s
     } else {
         installSharedData(SharedHolder(std::make_unique<CPropertySharedData>(source.propertySharedData(), this)));
     }
-    // The validation method and the read and write callbacks are taken over with the callback step.
+    copyCallerHooks(source);
 }
 
 CProperty::~CProperty() = default;
@@ -99,10 +100,35 @@ void CProperty::invalidate() {
 
 void CProperty::freeValsFrom(std::uint64_t) {}
 
-void CProperty::prepareRead(std::uint64_t, std::uint64_t, bool onlyIfInvalid) {
+void CProperty::prepareRead(std::uint64_t index, std::uint64_t count, bool onlyIfInvalid) {
     if (onlyIfInvalid && valid_) return;
-    // The read callback fires here (and sets the valid flag when it succeeds) once the callback step
-    // exists; until then no property has one, so there is nothing to ask.
+    CCallback* callback = this->callback(QX_CB_PROPERTY_READ);
+    if (callback == nullptr) return;
+    std::vector<CallParam> values(count);
+    const std::uint32_t type = paramTypeOf(valueType_);
+    for (std::uint64_t k = 0; k < count && index + k < valCount_; ++k) {
+        values[k].type = type;
+        values[k].value = slots_[index + k];
+    }
+    const TreeWatch watch;
+    const int result = callback->execute(handle(), values.data(), values.size());
+    watch.check();
+    if (result != 0) throw EPropertyHandling("Internal error", result);
+    valid_ = true;
+}
+
+bool CProperty::configureCallback(std::uint32_t kind, CCallback* callback) {
+    if (kind == QX_CB_PROPERTY_READ || kind == QX_CB_PROPERTY_WRITE) return setCallbackSlot(kind, callback);
+    return CComponent::configureCallback(kind, callback);
+}
+
+void CProperty::registerCallback(CComponent* method, std::uint32_t kind) {
+    if (kind != QX_CB_PROPERTY_WRITE) {
+        CComponent::registerCallback(method, kind);
+        return;
+    }
+    // Nobody is told: the notification carries neither a value change nor a forced notify.
+    if (setRegisteredMethod(&CallerHooks::validationMethod, method)) raiseChangeNotification(false, false, false, false);
 }
 
 void CProperty::dropBinary(std::uint64_t, std::uint64_t) {}
@@ -142,6 +168,8 @@ void CProperty::getVal(::ValBuffer& buffer, int index) {
         const auto first = static_cast<std::uint64_t>(index);
         if (buffer.count > valCount_ || first > valCount_ - buffer.count) throwOutOfBounds(index, buffer.count);
         prepareRead(first, buffer.count, false);
+        // A read callback may have shortened the property.
+        if (first + buffer.count > valCount_) throwOutOfBounds(index, buffer.count);
         if (buffer.count == 1)
             buffer.pSlots[0] = slots_[first]; // the common single read, without a call to memmove
         else

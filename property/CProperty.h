@@ -43,6 +43,9 @@ public:
     bool isDefault() override;
     // Also clears the valid flag, so the next read asks the read callback again.
     void invalidate() override;
+    // Adds the read (1) and write (2) slots; the validation method is kind 2 of registerCallback.
+    bool configureCallback(std::uint32_t kind, CCallback* callback) override;
+    void registerCallback(CComponent* method, std::uint32_t kind) override;
 
     // ---- storage operations of the concrete classes ----
     // Copies the buffer's values into the slots from index on (which exist already).
@@ -134,6 +137,15 @@ public:
     // An Int64 buffer may read an Int32 property and, with a logged warning, an Int32 buffer an Int64 one;
     // slots are copied whole either way.
     void getVal(::ValBuffer& buffer, int index);
+    // getVal for the read callers make most -- one fixed-width value of the property's own type, no read
+    // callback -- done inline; false (nothing read) for anything else, which getVal then handles.
+    bool getOneQuickly(::ValBuffer& buffer, int index) const {
+        if (buffer.count != 1 || buffer.valType != valueType_ || valueType_ == QX_VT_STRING || buffer.pSlots == nullptr ||
+            index < 0 || static_cast<std::uint64_t>(index) >= valCount_ || callerHooks() != nullptr)
+            return false;
+        buffer.pSlots[0] = slots_[static_cast<std::size_t>(index)];
+        return true;
+    }
     // The store step: writes checked values of this property's type from index on, growing the property
     // when they reach past its end. Returns 1 when something was stored, 0 for an equal write (nothing
     // stored, nothing notified) unless the property is invalid or has cfAlwaysForceUpdate.
@@ -176,14 +188,17 @@ protected:
     qxValue* mutableSlots() { return slots_.get(); }
     void setValid() { valid_ = true; }
     [[noreturn]] void throwOutOfBounds(std::int64_t index, std::uint64_t count) const;
-    // HOOK, first step of every value write, validation and binary write: will call the write callback or
-    // the validation method and throw EValidationFailed on refusal. Neither can be attached yet (they come
-    // with the callback step), so it returns at once.
-    void runWriteHook(const ::ValBuffer& buffer);
+    // First step of every value write, validation and binary write: the write callback, else the
+    // validation method, judges the buffer; a refusal throws EValidationFailed. Inline: most properties
+    // have neither, and every write passes here.
+    void runWriteHook(const ::ValBuffer& buffer) {
+        if (callerHooks() != nullptr) judgeWrite(buffer);
+    }
     // The size checks of setValCount, made before anything changes.
     void checkResize(std::uint64_t newCount, std::uint32_t rights) const;
 
 private:
+    void judgeWrite(const ::ValBuffer& buffer);
     void resizeStorage(std::uint64_t newCount);
     // Write steps of CPropertyValidation.cpp.
     int limitedStore(std::uint32_t rights, const ::ValBuffer& buffer, std::uint64_t index);
@@ -209,7 +224,6 @@ private:
     std::uint32_t defaultValCount_;
     std::uint32_t maxValCount_;
     bool valid_ = true;
-    // The validation method and the read and write callbacks arrive with the callback step.
 };
 
 // The format string a property of valueType gets when created without one ("" for unknown types).

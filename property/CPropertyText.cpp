@@ -50,6 +50,7 @@ std::string CProperty::valueTextAt(const char* format, int index) {
     if (fmt) checkFormat(fmt, valueType_, dictionary ? FormatUse::Name : FormatUse::Value);
 
     prepareRead(static_cast<std::uint64_t>(index), 1, false);
+    if (static_cast<std::uint64_t>(index) >= valCount_) throwOutOfBounds(index, 1); // shortened by the read callback
     const qxValue value = slots_[static_cast<std::size_t>(index)];
     std::string out;
     if (!dictionary) {
@@ -134,6 +135,7 @@ std::string CProperty::arrayText(const char* format, const char* delimiter, int 
     const auto stop = static_cast<std::uint64_t>(last);
     if (first > stop) return out;
     prepareRead(first, stop - first + 1, false);
+    if (stop >= valCount_) throwOutOfBounds(start, static_cast<std::uint64_t>(last - start + 1)); // shortened meanwhile
     for (std::uint64_t i = first; i <= stop; ++i) {
         if (i > first) out += delim;
         if (names) {

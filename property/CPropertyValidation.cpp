@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 
+#include "component/CCallback.h"
 #include "frame/Eqx.h"
 #include "property/CProperty.h"
 #include "property/CValBuffer.h"
@@ -194,9 +195,23 @@ bool isSeparator(char c) { return c == ' ' || c == '"' || c == '|'; }
 
 } // namespace
 
-void CProperty::runWriteHook(const ::ValBuffer&) {
-    // HOOK: the write callback, else the validation method, judges the buffer here; a non-zero answer
-    // throws EValidationFailed(name()). Nothing can be attached before the callback step exists.
+void CProperty::judgeWrite(const ::ValBuffer& buffer) {
+    CCallback* callback = this->callback(QX_CB_PROPERTY_WRITE);
+    CComponent* method = callerHooks()->validationMethod;
+    if (callback == nullptr && method == nullptr) return;
+    // The caller's buffer as it came, before translation or parsing: String elements point at its texts.
+    std::vector<CallParam> values(buffer.pSlots != nullptr ? buffer.count : 0);
+    const std::uint32_t type = paramTypeOf(buffer.valType);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        values[k].type = type;
+        values[k].value = buffer.pSlots[k];
+    }
+    const std::string name = this->name(); // the refusal names the property even if the code removed it
+    const TreeWatch watch;
+    const int result = callback != nullptr ? callback->execute(handle(), values.data(), values.size())
+                                           : method->invokeRegistered(handle(), values.data(), values.size());
+    watch.check();
+    if (result != 0) throw EValidationFailed(name);
 }
 
 std::string CProperty::messageText(const qxValue& value) const { return valueText(valueType_, value, nullptr); }
@@ -314,7 +329,7 @@ int CProperty::writeVals(std::uint32_t rights, const ::ValBuffer& buffer, int in
         if (valid_ && (flags() & QX_CF_ALWAYS_FORCE_UPDATE) == 0 && compareSlots(valueType_, stored, v) == 0) return 0;
         stored = v;
         valid_ = true;
-        raiseChangeNotification(true, false, false, false);
+        CProperty::raiseChangeNotification(true, false, false, false); // no subclass adds to it
         return 1;
     }
     if (!shared.hasDictionary()) {

@@ -488,25 +488,35 @@ bool assignPropValChecked(CProperty& property, const ::ValBuffer& buffer, int in
         const ::ValBuffer clipped{property.valueType(), buffer.count, slots.data()};
         property.writeVals(rightsFull, clipped, index);
     };
+    // A write callback that destroys components leaves the reader's lists and properties dangling: such a
+    // failure stops the run instead of being logged and skipped like a refused value.
+    const std::uint64_t destroyedBefore = componentsDestroyed();
+    const auto stopIfTreeChanged = [destroyedBefore] {
+        if (componentsDestroyed() != destroyedBefore) throw;
+    };
     try {
         property.writeVals(rightsFull, buffer, index);
         return true;
     } catch (const EInvalidValue&) {
+        stopIfTreeChanged();
         logWarning("%s(%s): WARNING! This property defines a translation dictionary, that doesn't contain the value "
                    "specified. Using default.\n",
                    kAssignOp, property.name().c_str());
         if (CPropList* owner = asList(property.owner())) owner->restoreDefault(property.index(), rightsFull);
     } catch (const EValTooLarge&) {
+        stopIfTreeChanged();
         logWarning("%s(%s): WARNING! This property defines a max. value, that is smaller than the value stored in the "
                    "setting. Clipping to maximum.\n",
                    kAssignOp, property.name().c_str());
         clipTo(QX_LIM_MAXIMUM);
     } catch (const EValTooSmall&) {
+        stopIfTreeChanged();
         logWarning("%s(%s): WARNING! This property defines a min. value, that is larger than the value stored in the "
                    "setting. Clipping to minimum.\n",
                    kAssignOp, property.name().c_str());
         clipTo(QX_LIM_MINIMUM);
     } catch (const EComponent& e) {
+        stopIfTreeChanged();
         logError("%s(%s): ERROR!!! Setting this property raise an internal exception (%s(%d)) the data from the setting "
                  "does not match the data expected by / allowed for this property. Its update might be incomplete.\n",
                  kAssignOp, property.name().c_str(), e.message().c_str(), e.code());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "ApiTestSupport.h"
 #include "ListTestSupport.h"
@@ -291,4 +292,38 @@ TEST_F(SettingRead, BadInputFailsWithACodeAndLeavesTheListAlone) {
     ASSERT_EQ(qxPropGetValAsStringEx(s, nullptr, nullptr, &size, 0), 0);
     EXPECT_EQ(size, (100u << 20) + 1);
     ASSERT_EQ(qxDeleteSetting("big", QX_SF_RAM, 0), 0);
+}
+
+namespace {
+HOBJ g_victim = 0;
+int g_writes = 0;
+// A write callback: counts the writes it sees; with a victim set, deletes that list first.
+int onWrite(HOBJ, HOBJ, CallParam*, size_t, CallParam*, size_t) {
+    ++g_writes;
+    if (g_victim != 0) qxPropListDelete(std::exchange(g_victim, 0));
+    return 0;
+}
+} // namespace
+
+TEST_F(SettingRead, UpdateRunsWriteCallbacksAndStopsWhenOneDestroysTheTree) {
+    HOBJ list = 0, other = 0;
+    ASSERT_EQ(qxPropListCreate(&list, "L", 0, 3), 0);
+    const HOBJ gain = intProp(list, "Gain");
+    const HOBJ after = intProp(list, "After");
+    HCALLBACK cb = 0;
+    ASSERT_EQ(qxCompCreateCallback(QX_CB_PROPERTY_WRITE, &onWrite, nullptr, 0, &cb), 0) << lastError().text;
+    ASSERT_EQ(qxCompAttachCallback(gain, cb), 0) << lastError().text;
+    putRam("cb", doc(prop("Gain", "<Value index=\"0\" val=\"4\"></Value>\n") +
+                     prop("After", "<Value index=\"0\" val=\"5\"></Value>\n")));
+    g_writes = 0;
+    ASSERT_EQ(qxPropListUpdate(list, "cb", QX_SF_RAM, 0), 0) << lastError().text;
+    EXPECT_EQ(g_writes, 1); // the ordinary write path runs the property's write callback
+    EXPECT_EQ(getInt(gain), 4);
+    ASSERT_EQ(qxPropListCreate(&other, "Other", 0, 3), 0);
+    g_victim = other;
+    setInt(after, 0);
+    EXPECT_EQ(qxPropListUpdate(list, "cb", QX_SF_RAM, 0), PROPHANDLING_COMPONENT_ID_INVALID);
+    EXPECT_EQ(lastError().text, "Components were deleted while a callback or method ran; the operation was stopped");
+    EXPECT_EQ(getInt(after), 0); // nothing after the stop was applied
+    EXPECT_EQ(qxCompDeleteCallback(cb), 0);
 }
