@@ -55,9 +55,9 @@ int readInt(std::string_view text) {
     return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
 }
 
-const std::string* find(const std::map<std::string_view, std::string, std::less<>>& attributes, std::string_view name) {
-    const auto it = attributes.find(name);
-    return it == attributes.end() ? nullptr : &it->second;
+template <class Attributes>
+const std::string* find(const Attributes& attributes, std::string_view name) {
+    return attributes.find(name);
 }
 
 // The writer formats integers with the property's format, which may pad with zeros ("%04d" gives "0012"),
@@ -139,14 +139,15 @@ void CSettingXML::OnStartElement(const XML_Char* name, const XML_Char** rawAttri
         if (t == PropList) ++ignoredListDepth_;
         return;
     }
-    Attributes attributes;
+    Attributes& attributes = attributes_;
+    attributes.count = 0;
     for (int i = 0; rawAttributes[i] != nullptr; i += 2) {
         std::string_view key = rawAttributes[i];
         if (key.size() > kBase64AttributeSuffix.size() && key.ends_with(kBase64AttributeSuffix)) {
             key.remove_suffix(kBase64AttributeSuffix.size());
-            if (!attributes.contains(key)) attributes.emplace(key, decodeBase64Text(rawAttributes[i + 1]));
-        } else if (!attributes.contains(key)) {
-            attributes.emplace(key, rawAttributes[i + 1]);
+            if (attributes.find(key) == nullptr) attributes.add(key, decodeBase64Text(rawAttributes[i + 1]));
+        } else {
+            attributes.add(key, rawAttributes[i + 1]);
         }
     }
     switch (t) {

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,7 +40,24 @@ protected:
     void OnCharacterData(const XML_Char* text, int length) override;
 
 private:
-    using Attributes = std::map<std::string_view, std::string, std::less<>>;
+    // The attributes of one start tag, first value kept for a repeated name. One instance is reused for
+    // every element, so its strings keep their capacity and reading a tag allocates nothing once warm.
+    struct Attributes {
+        std::vector<std::pair<std::string_view, std::string>> items; // names point into expat's buffer
+        std::size_t count = 0;
+        const std::string* find(std::string_view name) const {
+            for (std::size_t i = 0; i < count; ++i)
+                if (items[i].first == name) return &items[i].second;
+            return nullptr;
+        }
+        void add(std::string_view name, std::string_view value) {
+            if (find(name) != nullptr) return;
+            if (count == items.size()) items.emplace_back();
+            items[count].first = name;
+            items[count].second.assign(value);
+            ++count;
+        }
+    };
 
     int GetTagType(const char* name);
     void startComponent(int tagType, const Attributes& attributes);
@@ -76,6 +92,7 @@ private:
     CPropList* targetList_;
     std::uint32_t storageFlags_;
     std::uint64_t cellsUsed_ = 0;
+    Attributes attributes_;
 };
 
 // Writes buffer into property at index with full rights. True when written as given; false when the value
