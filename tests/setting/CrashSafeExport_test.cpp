@@ -47,8 +47,8 @@ TEST(CrashSafeExport, KilledExportLeavesTheOldOrTheNewDocument) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     const std::string target = (dir / "cam.xml").string();
-    const HOBJ oldList = bigList("Cam", 2000, 0);
-    const HOBJ newList = bigList("Cam", 25000, 1000);
+    const HOBJ oldList = bigList("Cam", 500, 0);
+    const HOBJ newList = bigList("Cam", 10000, 1000);
     ASSERT_EQ(qxPropListExport(newList, target.c_str(), QX_SF_FILE, 0), 0);
     const std::string newText = fileText(target);
     ASSERT_EQ(qxPropListExport(oldList, target.c_str(), QX_SF_FILE, 0), 0);
