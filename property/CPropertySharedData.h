@@ -49,7 +49,7 @@ public:
     // The special value stored under key, or null.
     const qxValue* limit(std::int32_t key) const;
     // Kept up to date by every change of the table (map nodes never move), so a write reads it for free.
-    LimitView limitView() const { return view_; }
+    const LimitView& limitView() const { return view_; }
     // Inserts or overwrites; false when the key already held an equal value (compared in the type's width).
     bool setLimit(std::int32_t key, const qxValue& value, const CComponent* client);
     // False when there is no table or no such key; the client is checked whenever a table exists.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "component/CCallback.h"
@@ -44,7 +45,7 @@ T remainder(T a, T s, std::uint64_t reciprocal) {
 }
 
 template <class T, class Wide>
-T snapInteger(T value, T s, const T* min, const T* max, std::uint64_t reciprocal = 0) {
+[[gnu::always_inline]] inline T snapInteger(T value, T s, const T* min, const T* max, std::uint64_t reciprocal = 0) {
     if (s == 0 || s == -1) return value; // every integer is on such a step (and -1 would overflow d % s)
     bool relative = false;
     T d = value;
@@ -317,8 +318,21 @@ int CProperty::writeVals(std::uint32_t rights, const ::ValBuffer& buffer, int in
         !shared.hasDictionary()) {
         // One number over an existing one -- the write callers make most -- in one pass: the steps below
         // (limited store, store step) without their buffer copies. Fixed-width slots need no assignVals.
-        const LimitView limits = shared.limitView();
-        const qxValue v = snap(valueType_, buffer.pSlots[0], limits);
+        const LimitView& limits = shared.limitView();
+        qxValue v;
+        if (valueType_ == QX_VT_INT32 && limits.step != nullptr) {
+            // The most common numbers of all, snapped without the type switch of snap(). The two halves of
+            // the caller's slot are read apart: callers fill an Int32 slot with a 4-byte store, and reading
+            // it back as 8 bytes at once would stall on that store. The upper half is kept as given.
+            std::uint32_t halves[2];
+            std::memcpy(halves, &buffer.pSlots[0], sizeof halves);
+            const std::int32_t snapped = snapInteger<std::int32_t, std::int64_t>(
+                static_cast<std::int32_t>(halves[0]), limits.step->i32, limits.minimum ? &limits.minimum->i32 : nullptr,
+                limits.maximum ? &limits.maximum->i32 : nullptr, limits.stepReciprocal);
+            v.bits = (std::uint64_t{halves[1]} << 32) | static_cast<std::uint32_t>(snapped);
+        } else {
+            v = snap(valueType_, buffer.pSlots[0], limits);
+        }
         if (limits.maximum != nullptr && order(valueType_, v, *limits.maximum) > 0) {
             throwOutsideLimit(valueType_, true, 0, v, *limits.maximum, name());
         }

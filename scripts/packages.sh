@@ -1,7 +1,7 @@
 # Debian packages the project builds, tests and runs with; sourced by the other scripts.
-# expat parses XML, libedit gives the shell line editing (BSD licence, unlike GNU readline),
+# expat parses XML, SQLite stores the emulated registry's hives, libedit gives the shell line editing (BSD licence, unlike GNU readline),
 # GoogleTest and Google Benchmark drive the tests and benchmarks.
-QX_PACKAGES="build-essential cmake pkg-config libexpat1-dev libedit-dev libgtest-dev libgmock-dev googletest libbenchmark-dev locales"
+QX_PACKAGES="build-essential cmake pkg-config libexpat1-dev libsqlite3-dev libedit-dev libgtest-dev libgmock-dev googletest libbenchmark-dev locales"
 
 # Installs whatever of QX_PACKAGES is missing; asks for sudo only when not root.
 qx_install_packages() {

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Runs one test with a private directory for the library's named synchronisation objects and removes it
-# afterwards, so parallel tests never share a mutex by accident.
+# Runs one test with a private directory for the library's named synchronisation objects and registry
+# hives and removes it afterwards, so parallel tests never share a mutex or a hive by accident.
 #
 # The test runs under its own time limit, below ctest's: when ctest's limit strikes it kills this shell
 # only, and a hung test with its children would live on and hold the whole run. timeout(1) signals the
@@ -8,7 +8,8 @@
 dir=$(mktemp -d "${TMPDIR:-/tmp}/qx-test-XXXXXX") || exit 1
 chmod 700 "$dir"
 QXPROPHANDLING_SYNC_DIR="$dir/ns"
-export QXPROPHANDLING_SYNC_DIR
+QXPROPHANDLING_REGISTRY_DIR="$dir/registry"
+export QXPROPHANDLING_SYNC_DIR QXPROPHANDLING_REGISTRY_DIR
 limit=${QX_TEST_TIME_LIMIT:-110}
 timeout --kill-after=5 "$limit" "$@"
 rc=$?

@@ -5,14 +5,17 @@
 #   EXPECTED_i  file with the expected standard output; @VERSION@ stands for the project version
 #   RC_i        expected exit status
 #   STDERR_i    optional regular expression the standard error must match
-# SYNC_DIR is emptied first, so every case starts without named objects of an earlier case; the runs of
-# one case share it, which lets a later run see what an earlier one left behind.
+# SYNC_DIR and REGISTRY_DIR are emptied first, so every case starts without named objects or hives of an
+# earlier case; the runs of one case share them, which lets a later run see what an earlier one left behind.
 cmake_policy(VERSION 3.25)
 if(NOT DEFINED RUNS)
   set(RUNS 1)
 endif()
 if(DEFINED SYNC_DIR)
   file(REMOVE_RECURSE ${SYNC_DIR})
+endif()
+if(DEFINED REGISTRY_DIR)
+  file(REMOVE_RECURSE ${REGISTRY_DIR})
 endif()
 
 foreach(i RANGE 1 ${RUNS})

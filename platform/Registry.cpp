@@ -1,0 +1,363 @@
+// platform/Registry.cpp -- owns the keys and values of the emulated registry: path checks, lookups that
+// fold case, the access rules of handles, and the buffer conventions (size queries, kRegMoreData) the
+// callers above rely on. Every call is one step on the hive (RegistryHive.cpp): it sees one state of the
+// database and, when it fails, changes nothing.
+//
+// A handle is the row id of its key. Ids come from AUTOINCREMENT and are never handed out twice, so a
+// handle whose key was deleted (by this process or another) finds no row and answers kRegKeyDeleted,
+// even after a key of the same name was made again.
+#include "platform/Registry.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/RegistryHive.h"
+
+namespace qx::platform {
+
+namespace {
+
+using hive::Connection;
+using hive::Statement;
+
+std::string folded(std::string_view name) {
+    std::string out(name);
+    for (char& ch : out)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return out;
+}
+
+// Splits a key path into its components; "" is no component (the key itself).
+int splitPath(std::string_view path, std::vector<std::string_view>& parts) {
+    parts.clear();
+    if (path.empty()) return kRegSuccess;
+    if (path.find('\0') != std::string_view::npos) {
+        hive::setFailureDetail("a key path holds a NUL byte");
+        return kRegInvalidParameter;
+    }
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = std::min(path.find('\\', start), path.size());
+        const std::string_view part = path.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..") {
+            hive::setFailureDetail("key path '" + std::string(path) + "' has an empty, '.' or '..' component");
+            return kRegBadPathname;
+        }
+        if (part.size() > kMaxKeyNameLength) {
+            hive::setFailureDetail("a key name is longer than 255 bytes");
+            return kRegInvalidParameter;
+        }
+        parts.push_back(part);
+        if (parts.size() > kMaxKeyDepth) {
+            hive::setFailureDetail("a key path is deeper than 512 keys");
+            return kRegBadPathname;
+        }
+        if (end == path.size()) return kRegSuccess;
+        start = end + 1;
+    }
+}
+
+int checkValueName(std::string_view name) {
+    if (name.find('\0') != std::string_view::npos || name.size() > kMaxValueNameLength) {
+        hive::setFailureDetail("a value name holds a NUL byte or is longer than 16383 bytes");
+        return kRegInvalidParameter;
+    }
+    return kRegSuccess;
+}
+
+std::string joinPath(const std::string& base, std::string_view sub) {
+    if (sub.empty()) return base;
+    if (base.empty()) return std::string(sub);
+    return base + "\\" + std::string(sub);
+}
+
+// Whether the key still exists; *boot gets its boot id (empty for a lasting key).
+int keyState(Connection& c, std::int64_t id, std::string* boot = nullptr) {
+    Statement s(c, "SELECT boot FROM keys WHERE id = ?1");
+    s.bind(1, id);
+    const int rc = s.step();
+    if (rc == SQLITE_DONE) return kRegKeyDeleted;
+    if (rc != SQLITE_ROW) return hive::errorOf(c, rc);
+    if (boot) *boot = s.isNull(0) ? std::string() : s.text(0);
+    return kRegSuccess;
+}
+
+// The child of parent with this name: *id 0 when there is none.
+int findChild(Connection& c, std::int64_t parent, std::string_view name, std::int64_t* id, std::string* boot) {
+    Statement s(c, "SELECT id, boot FROM keys WHERE parent = ?1 AND folded = ?2");
+    s.bind(1, parent).bind(2, folded(name));
+    const int rc = s.step();
+    *id = 0;
+    if (rc == SQLITE_DONE) return kRegSuccess;
+    if (rc != SQLITE_ROW) return hive::errorOf(c, rc);
+    *id = s.int64(0);
+    if (boot) *boot = s.isNull(1) ? std::string() : s.text(1);
+    return kRegSuccess;
+}
+
+// Copies bytes into a caller's buffer under the size rules of queryValue.
+int deliver(const void* bytes, std::uint32_t length, void* data, std::uint32_t* size) {
+    if (data && !size) return kRegInvalidParameter;
+    if (!size) return kRegSuccess;
+    const std::uint32_t room = *size;
+    *size = length;
+    if (!data) return kRegSuccess;
+    if (room < length) return kRegMoreData;
+    if (length) std::memcpy(data, bytes, length);
+    return kRegSuccess;
+}
+
+int deliverName(const std::string& name, char* buffer, std::uint32_t* size) {
+    if (!buffer || !size) return kRegInvalidParameter;
+    const auto length = static_cast<std::uint32_t>(name.size());
+    if (*size <= length) {
+        *size = length;
+        return kRegMoreData;
+    }
+    std::memcpy(buffer, name.data(), length);
+    buffer[length] = '\0';
+    *size = length;
+    return kRegSuccess;
+}
+
+} // namespace
+
+RegistryKey RegistryKey::root(Hive hive) { return RegistryKey(hive, hiveFile(hive), hive::kRootId, KeyAccess::ReadWrite, ""); }
+
+// Runs body(connection) as one step on this key's hive after checking the handle: open, not deleted, and
+// writable when write is set. manyStatements: the body may fail after changing something.
+template <class Body>
+int RegistryKey::run(bool write, bool needFile, bool manyStatements, Body&& body) const {
+    if (!isOpen()) return kRegInvalidParameter;
+    if (write && access_ != KeyAccess::ReadWrite) {
+        hive::setFailureDetail("key '" + path_ + "' was opened for reading");
+        return kRegAccessDenied;
+    }
+    int error = kRegSuccess;
+    Connection* c = hive::connect(hive_, file_, needFile, &error);
+    if (!c) return error;
+    return hive::runStep(*c, write, manyStatements, [&]() -> int {
+        if (const int e = keyState(*c, id_)) return e;
+        return body(*c);
+    });
+}
+
+int RegistryKey::open(std::string_view subKey, KeyAccess access, RegistryKey& result) const {
+    std::vector<std::string_view> parts;
+    if (const int e = splitPath(subKey, parts)) return e;
+    std::int64_t id = id_;
+    const int rc = run(false, false, false, [&](Connection& c) {
+        for (const auto part : parts) {
+            if (const int e = findChild(c, id, part, &id, nullptr)) return e;
+            if (id == 0) return kRegFileNotFound;
+        }
+        return kRegSuccess;
+    });
+    // A missing hive file holds no keys but its root.
+    if (rc == kRegFileNotFound && id_ == hive::kRootId && parts.empty()) {
+        result = RegistryKey(hive_, file_, id_, access, path_);
+        return kRegSuccess;
+    }
+    if (rc == kRegSuccess) result = RegistryKey(hive_, file_, id, access, joinPath(path_, subKey));
+    return rc;
+}
+
+int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolatile, RegistryKey& result,
+                        bool* created) const {
+    std::vector<std::string_view> parts;
+    if (const int e = splitPath(subKey, parts)) return e;
+    std::int64_t id = id_;
+    bool made = false;
+    const int rc = run(true, true, true, [&](Connection& c) {
+        std::string boot;
+        if (const int e = keyState(c, id_, &boot)) return e;
+        for (const auto part : parts) {
+            std::string childBoot;
+            std::int64_t child = 0;
+            if (const int e = findChild(c, id, part, &child, &childBoot)) return e;
+            made = child == 0;
+            if (made) {
+                if (!boot.empty() && !isVolatile) {
+                    hive::setFailureDetail("key '" + std::string(part) + "' would be lasting below a volatile key");
+                    return kRegChildMustBeVolatile;
+                }
+                Statement insert(c, "INSERT INTO keys(parent, folded, name, boot) VALUES(?1, ?2, ?3, ?4)");
+                insert.bind(1, id).bind(2, folded(part)).bind(3, part);
+                if (isVolatile) insert.bind(4, c.bootId);
+                else insert.bindNull(4);
+                const int step = insert.step();
+                if (step != SQLITE_DONE) return hive::errorOf(c, step);
+                child = sqlite3_last_insert_rowid(c.db);
+                childBoot = isVolatile ? c.bootId : std::string();
+            }
+            id = child;
+            boot = childBoot;
+        }
+        return kRegSuccess;
+    });
+    if (rc != kRegSuccess) return rc;
+    if (created) *created = made;
+    result = RegistryKey(hive_, file_, id, access, joinPath(path_, subKey));
+    return kRegSuccess;
+}
+
+int RegistryKey::queryValue(std::string_view name, std::uint32_t* type, void* data, std::uint32_t* size) const {
+    if (const int e = checkValueName(name)) return e;
+    return run(false, false, false, [&](Connection& c) {
+        Statement s(c, "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2");
+        s.bind(1, id_).bind(2, folded(name));
+        const int rc = s.step();
+        if (rc == SQLITE_DONE) return kRegFileNotFound;
+        if (rc != SQLITE_ROW) return hive::errorOf(c, rc);
+        if (type) *type = static_cast<std::uint32_t>(s.int64(0));
+        return deliver(s.blob(1), static_cast<std::uint32_t>(s.bytes(1)), data, size);
+    });
+}
+
+int RegistryKey::queryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) const {
+    if (const int e = checkValueName(name)) return e;
+    return run(false, false, false, [&](Connection& c) {
+        Statement s(c, "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2");
+        s.bind(1, id_).bind(2, folded(name));
+        const int rc = s.step();
+        if (rc == SQLITE_DONE) return kRegFileNotFound;
+        if (rc != SQLITE_ROW) return hive::errorOf(c, rc);
+        type = static_cast<std::uint32_t>(s.int64(0));
+        const auto* bytes = static_cast<const std::uint8_t*>(s.blob(1));
+        data.assign(bytes, bytes + s.bytes(1));
+        return kRegSuccess;
+    });
+}
+
+int RegistryKey::setValue(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) const {
+    if (const int e = checkValueName(name)) return e;
+    if ((size && !data) || (type == kRegDword && size != 4) || (type == kRegQword && size != 8)) {
+        hive::setFailureDetail("value data does not fit its type");
+        return kRegInvalidParameter;
+    }
+    return run(true, true, false, [&](Connection& c) {
+        Statement s(c, "INSERT INTO vals(key, folded, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
+                       " ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data");
+        s.bind(1, id_).bind(2, folded(name)).bind(3, name).bind(4, static_cast<std::int64_t>(type));
+        s.bindBlob(5, data, size);
+        const int rc = s.step();
+        return rc == SQLITE_DONE ? kRegSuccess : hive::errorOf(c, rc);
+    });
+}
+
+int RegistryKey::deleteValue(std::string_view name) const {
+    if (const int e = checkValueName(name)) return e;
+    return run(true, false, false, [&](Connection& c) {
+        Statement s(c, "DELETE FROM vals WHERE key = ?1 AND folded = ?2");
+        s.bind(1, id_).bind(2, folded(name));
+        const int rc = s.step();
+        if (rc != SQLITE_DONE) return hive::errorOf(c, rc);
+        return sqlite3_changes(c.db) > 0 ? kRegSuccess : kRegFileNotFound;
+    });
+}
+
+int RegistryKey::enumKey(std::uint32_t index, std::string& name) const {
+    int rc = run(false, false, false, [&](Connection& c) {
+        auto& cursor = c.keyCursor;
+        const bool next = hive::cursorStillValid(c, cursor, id_, index);
+        Statement fromCursor(c, "SELECT name, folded FROM keys WHERE parent = ?1 AND folded > ?2 ORDER BY folded LIMIT 1");
+        Statement byOffset(c, "SELECT name, folded FROM keys WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2");
+        Statement& s = next ? fromCursor : byOffset;
+        s.bind(1, id_);
+        if (next) s.bind(2, cursor.folded);
+        else s.bind(2, static_cast<std::int64_t>(index));
+        const int step = s.step();
+        if (step == SQLITE_DONE) return kRegNoMoreItems;
+        if (step != SQLITE_ROW) return hive::errorOf(c, step);
+        name = s.text(0);
+        cursor.folded = s.text(1);
+        hive::stampCursor(c, cursor, id_, index);
+        return kRegSuccess;
+    });
+    // The root of a hive not made yet has no subkeys.
+    return rc == kRegFileNotFound && id_ == hive::kRootId ? kRegNoMoreItems : rc;
+}
+
+int RegistryKey::enumKey(std::uint32_t index, char* name, std::uint32_t* nameSize) const {
+    if (!name || !nameSize) return kRegInvalidParameter;
+    std::string found;
+    if (const int e = enumKey(index, found)) return e;
+    return deliverName(found, name, nameSize);
+}
+
+int RegistryKey::enumValue(std::uint32_t index, std::string& name, std::uint32_t& type,
+                           std::vector<std::uint8_t>& data) const {
+    int rc = run(false, false, false, [&](Connection& c) {
+        auto& cursor = c.valueCursor;
+        const bool next = hive::cursorStillValid(c, cursor, id_, index);
+        Statement fromCursor(c, "SELECT name, type, data, id FROM vals WHERE key = ?1 AND id > ?2 ORDER BY id LIMIT 1");
+        Statement byOffset(c, "SELECT name, type, data, id FROM vals WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2");
+        Statement& s = next ? fromCursor : byOffset;
+        s.bind(1, id_).bind(2, next ? cursor.valueId : static_cast<std::int64_t>(index));
+        const int step = s.step();
+        if (step == SQLITE_DONE) return kRegNoMoreItems;
+        if (step != SQLITE_ROW) return hive::errorOf(c, step);
+        name = s.text(0);
+        type = static_cast<std::uint32_t>(s.int64(1));
+        const auto* bytes = static_cast<const std::uint8_t*>(s.blob(2));
+        data.assign(bytes, bytes + s.bytes(2));
+        cursor.valueId = s.int64(3);
+        hive::stampCursor(c, cursor, id_, index);
+        return kRegSuccess;
+    });
+    return rc == kRegFileNotFound && id_ == hive::kRootId ? kRegNoMoreItems : rc;
+}
+
+int RegistryKey::enumValue(std::uint32_t index, char* name, std::uint32_t* nameSize, std::uint32_t* type,
+                           void* data, std::uint32_t* dataSize) const {
+    if (!name || !nameSize) return kRegInvalidParameter;
+    std::string found;
+    std::uint32_t foundType = kRegNone;
+    std::vector<std::uint8_t> bytes;
+    if (const int e = enumValue(index, found, foundType, bytes)) return e;
+    if (type) *type = foundType;
+    const int nameResult = deliverName(found, name, nameSize);
+    const int dataResult = deliver(bytes.data(), static_cast<std::uint32_t>(bytes.size()), data, dataSize);
+    return nameResult != kRegSuccess ? nameResult : dataResult;
+}
+
+int RegistryKey::queryInfo(KeyInfo& info) const {
+    info = KeyInfo{};
+    const int rc = run(false, false, false, [&](Connection& c) {
+        Statement keys(c, "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0) FROM keys WHERE parent = ?1");
+        keys.bind(1, id_);
+        int step = keys.step();
+        if (step != SQLITE_ROW) return hive::errorOf(c, step);
+        info.subKeys = static_cast<std::uint32_t>(keys.int64(0));
+        info.maxSubKeyLength = static_cast<std::uint32_t>(keys.int64(1));
+        Statement vals(c, "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0),"
+                          " coalesce(max(length(data)), 0) FROM vals WHERE key = ?1");
+        vals.bind(1, id_);
+        step = vals.step();
+        if (step != SQLITE_ROW) return hive::errorOf(c, step);
+        info.values = static_cast<std::uint32_t>(vals.int64(0));
+        info.maxValueNameLength = static_cast<std::uint32_t>(vals.int64(1));
+        info.maxValueDataLength = static_cast<std::uint32_t>(vals.int64(2));
+        return kRegSuccess;
+    });
+    return rc == kRegFileNotFound && id_ == hive::kRootId ? kRegSuccess : rc;
+}
+
+int RegistryKey::deleteTree(std::string_view subKey) const {
+    std::vector<std::string_view> parts;
+    if (const int e = splitPath(subKey, parts)) return e;
+    if (parts.empty()) {
+        hive::setFailureDetail("deleting a tree needs the name of a subkey");
+        return kRegInvalidParameter;
+    }
+    return run(true, false, true, [&](Connection& c) {
+        std::int64_t id = id_;
+        for (const auto part : parts) {
+            if (const int e = findChild(c, id, part, &id, nullptr)) return e;
+            if (id == 0) return kRegFileNotFound;
+        }
+        return hive::deleteSubtree(c, id);
+    });
+}
+
+} // namespace qx::platform

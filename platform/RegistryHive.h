@@ -1,0 +1,99 @@
+// platform/RegistryHive.h -- the database side of the emulated registry, shared by Registry.cpp (keys and
+// values) and RegistryHive.cpp (files, connections, transactions, volatile keys). Not for code above
+// platform/: it sees Registry.h only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include <sqlite3.h>
+
+#include "platform/Registry.h"
+
+namespace qx::platform::hive {
+
+inline constexpr std::int64_t kRootId = 1;
+
+// One thread's connection to one hive file.
+struct Connection {
+    sqlite3* db = nullptr;
+    int pid = 0;              // the process that opened it; a forked child must not use or close it
+    int depth = 0;            // open RegistryTransaction objects of this thread on this hive
+    bool rollbackOnly = false;// an inner transaction ended without commit
+    std::string bootId;       // what volatile keys made through this connection carry
+    std::unordered_map<const char*, sqlite3_stmt*> statements; // keyed by the SQL literal's address
+
+    // Where the last enumeration by index stopped, so that asking for the next index continues from there
+    // instead of counting from the start. Valid only while the hive is exactly as it was (stamp).
+    struct Cursor {
+        std::int64_t key = 0;
+        std::uint32_t index = 0;
+        std::string folded;        // subkeys: the folded name at index
+        std::int64_t valueId = 0;  // values: the row at index
+        std::int64_t version = -1;
+        std::int64_t changes = -1;
+    };
+    Cursor keyCursor, valueCursor;
+};
+
+// This thread's connection to file, opened (and set up, stale volatile keys dropped) when needed. With
+// create, a missing file and its folder are made. Null with *error set when that cannot be done.
+Connection* connect(Hive hive, const std::string& file, bool create, int* error);
+
+// An SQLite result as an error number of Registry.h; records the database's text as the failure detail.
+int errorOf(Connection& c, int sqliteResult);
+void setFailureDetail(std::string text);
+
+// A prepared statement from the connection's cache, reset and unbound when this goes away.
+class Statement {
+public:
+    Statement(Connection& c, const char* sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    int prepareResult() const noexcept { return prepared_; }
+    Statement& bind(int index, std::int64_t value);
+    Statement& bind(int index, std::string_view text);
+    Statement& bindBlob(int index, const void* data, std::size_t size);
+    Statement& bindNull(int index);
+    int step() { return prepared_ == SQLITE_OK ? sqlite3_step(s_) : prepared_; }
+    std::int64_t int64(int column) const { return sqlite3_column_int64(s_, column); }
+    std::string text(int column) const;
+    bool isNull(int column) const { return sqlite3_column_type(s_, column) == SQLITE_NULL; }
+    const void* blob(int column) const { return sqlite3_column_blob(s_, column); }
+    int bytes(int column) const { return sqlite3_column_bytes(s_, column); }
+
+private:
+    sqlite3_stmt* s_ = nullptr;
+    int prepared_;
+};
+
+// Runs body (returning an error number) as one step. Outside a transaction of this thread on the hive it
+// gets a transaction of its own (taking the write lock first when write is set, with the busy retries).
+// Inside one, a body of several statements runs under a savepoint; a body of one statement, or one that
+// only reads, needs none (SQLite undoes a failed statement by itself). A body that fails leaves nothing.
+int beginStep(Connection& c, bool write);
+int endStep(Connection& c, bool ok);
+
+template <class Body>
+int runStep(Connection& c, bool write, bool manyStatements, Body&& body) {
+    if (c.depth > 0 && !manyStatements) return body();
+    if (const int e = beginStep(c, write)) return e;
+    const int result = body();
+    const int ended = endStep(c, result == kRegSuccess);
+    return result != kRegSuccess ? result : ended;
+}
+
+// Whether an enumeration may continue from the cursor to index: the same key, the next index, and the hive
+// unchanged since the cursor was stamped, neither by another connection (data_version) nor by this one
+// (its change count). stampCursor records key, index and the present state.
+bool cursorStillValid(Connection& c, const Connection::Cursor& cursor, std::int64_t key, std::uint32_t index);
+void stampCursor(Connection& c, Connection::Cursor& cursor, std::int64_t key, std::uint32_t index);
+
+// Deletes the key with this id and everything below it.
+int deleteSubtree(Connection& c, std::int64_t id);
+
+} // namespace qx::platform::hive
