@@ -31,8 +31,4 @@ int codeOfCurrentException(std::string_view& prefix, std::string_view& text) noe
 
 } // namespace detail
 
-void throwNotImplemented(const char* function) {
-    throw EImplementationMissing(std::string(function) + " is not implemented yet");
-}
-
 } // namespace qx

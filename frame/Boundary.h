@@ -52,10 +52,4 @@ int guarded(Body&& body) noexcept {
     }
 }
 
-// The body of every exported function whose step has not been built yet.
-[[noreturn]] void throwNotImplemented(const char* function);
-inline int notImplemented(const char* function) noexcept {
-    return guarded([function] { throwNotImplemented(function); });
-}
-
 } // namespace qx

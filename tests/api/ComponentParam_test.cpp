@@ -72,7 +72,7 @@ TEST(ComponentParamFrame, TheListIdIsResolvedBeforeTheParameterIdExceptForValueT
     EXPECT_EQ(lastError().text, "Wrong parameter count. Expected: 2, got: 1.");
 }
 
-TEST(ComponentParamFrame, UnsupportedAndUnbuiltIds) {
+TEST(ComponentParamFrame, UnsupportedIds) {
     const HOBJ list = createList("l");
     const HOBJ p = addProp(list, "p");
     CallParam out{};

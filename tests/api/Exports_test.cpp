@@ -91,33 +91,4 @@ TEST(Exports, TheDefFileComesFromTheSameTable) {
     EXPECT_EQ(def, ordinalTable());
 }
 
-// Every exported function that reports through the boundary and is not built yet.
-TEST(Exports, UnbuiltFunctionsReportImplementationMissingWithTheirName) {
-    HOBJ h = 0;
-    size_t size = 0;
-    const std::vector<std::pair<const char*, std::function<int()>>> calls = {
-        {"qxPropListExport", [] { return qxPropListExport(0, "s", QX_SF_RAM, 0); }},
-        {"qxPropListImport", [&] { return qxPropListImport(&h, "s", QX_SF_RAM, 0); }},
-        {"qxPropListImportEx", [&] { return qxPropListImportEx(0, &h, "s", QX_SF_RAM, 0); }},
-        {"qxPropListUpdate", [] { return qxPropListUpdate(0, "s", QX_SF_RAM, 0); }},
-        {"qxDeleteSetting", [] { return qxDeleteSetting("s", QX_SF_RAM, 0); }},
-        {"qxDoesSettingExist", [] { return qxDoesSettingExist("s", QX_SF_RAM, 0); }},
-        {"qxSettingGetContentDescriptor",
-         [&] { return qxSettingGetContentDescriptor("s", QX_SF_RAM, 0, nullptr, &size); }},
-        {"qxReadSettingFromRAM", [&] { return qxReadSettingFromRAM("s", nullptr, &size); }},
-        {"qxWriteSettingToRAM", [] { return qxWriteSettingToRAM("s", "<x/>"); }},
-    };
-    for (const auto& [name, call] : calls) {
-        ASSERT_EQ(qxPropHandlingSetLastError(0, "No error"), 0);
-        EXPECT_EQ(call(), PROPHANDLING_IMPLEMENTATION_MISSING) << name;
-        const auto e = qxtest::lastError();
-        EXPECT_EQ(e.code, PROPHANDLING_IMPLEMENTATION_MISSING) << name;
-        EXPECT_EQ(e.text, std::string(name) + " is not implemented yet");
-    }
-    // The others: the nine frame functions, qxIsPropListValid, the three component parameter functions, the
-    // eleven list functions, the four feature functions, the fourteen property value functions, the six
-    // callback functions and the two method-call functions.
-    EXPECT_EQ(calls.size(), 59u - 9u - 1u - 3u - 11u - 4u - 14u - 6u - 2u);
-}
-
 } // namespace

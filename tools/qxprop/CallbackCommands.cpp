@@ -67,8 +67,6 @@ int refuseAboveMax(HOBJ, HOBJ, CallParam* pUserData, size_t userDataCount, CallP
     return 0;
 }
 
-HOBJ parseHandle(const std::string& text) { return parseUInt32(text, "component"); }
-
 // Detaches and deletes the callback kept for h in table; false when there is none.
 bool drop(Session& s, std::map<HOBJ, HCALLBACK>& table, HOBJ h) {
     const auto at = table.find(h);

@@ -86,4 +86,19 @@ std::int32_t parseInt32(std::string_view text, std::string_view what);
 // Decimal or 0x hex, 0 to 0xFFFFFFFF.
 std::uint32_t parseUInt32(std::string_view text, std::string_view what);
 
+// Handles. A handle word is a number, or a path of names such as camera/gain whose first name is a list
+// this session created, imported or opened; a path that ends at a list gives the list's own handle.
+std::uint32_t parseHandle(std::string_view text);
+// The lists a path may start from, by name (a later list of the same name replaces an earlier one).
+void rememberList(const std::string& name, std::uint32_t list);
+void forgetList(std::uint32_t list);
+const std::vector<std::pair<std::string, std::uint32_t>>& knownLists();
+// The path of names that leads to h ("" when its outermost list is unknown to the session).
+std::string pathOf(std::uint32_t h);
+// "0x00020001 camera/gain", or the handle alone when it has no path.
+std::string handleAndPath(std::uint32_t h);
+// Completions of the last word of line (the text before the cursor): command names for the first word,
+// paths of names (from the session's lists) for the others. Full words, sorted.
+std::vector<std::string> completeLine(const CommandTable& table, std::string_view line);
+
 } // namespace qx::shell

@@ -114,7 +114,7 @@ bool unlock(const std::shared_ptr<LockDepths>& depths, Session& s, Args a) {
 }
 
 bool valid(Session& s, Args a) {
-    const int result = qxIsPropListValid(parseUInt32(a[0], "handle"));
+    const int result = qxIsPropListValid(parseHandle(a[0]));
     if (result == 1 || result == 0) {
         s.out() << (result == 1 ? "valid\n" : "invalid\n");
         return true;

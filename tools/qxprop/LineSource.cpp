@@ -76,4 +76,14 @@ bool stdinIsTerminal() {
     return target.starts_with("/dev/pts/") || target.starts_with("/dev/tty") || target == "/dev/console";
 }
 
+namespace {
+Completer& completerSlot() {
+    static Completer slot;
+    return slot;
+}
+} // namespace
+
+void setCompleter(Completer c) { completerSlot() = std::move(c); }
+const Completer& completer() { return completerSlot(); }
+
 } // namespace qx::shell

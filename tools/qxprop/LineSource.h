@@ -2,6 +2,7 @@
 // non-terminal standard input, the -c arguments, or a terminal with line editing.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,11 @@ std::unique_ptr<LineSource> listSource(std::vector<std::string> lines, std::stri
 
 // Whether standard input is a terminal.
 bool stdinIsTerminal();
+// What Tab offers on the terminal: completions of the last word of the text before the cursor.
+using Completer = std::function<std::vector<std::string>(const std::string& line)>;
+void setCompleter(Completer completer);
+const Completer& completer();
+
 // Prompting, editing source on the terminal; one build links the libedit version, one a plain fallback.
 std::unique_ptr<LineSource> terminalSource();
 

@@ -21,7 +21,6 @@ std::string hex(HOBJ h) {
     return text;
 }
 
-HOBJ parseHandle(const std::string& text) { return parseUInt32(text, "handle"); }
 
 unsigned propertyType(const std::string& word) {
     if (word == "int32") return QX_CT_PROP_INT32;
@@ -52,7 +51,9 @@ bool create(Session& s, Args a) {
     const std::size_t size = a.size() > 1 ? parseUInt32(a[1], "size") : 0;
     const int flags = a.size() > 2 ? parseInt32(a[2], "flags") : QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS;
     HOBJ h = 0;
-    return printHandle(s, qxPropListCreate(&h, a[0].c_str(), size, flags), h);
+    if (!printHandle(s, qxPropListCreate(&h, a[0].c_str(), size, flags), h)) return false;
+    rememberList(a[0], h); // paths may start from it
+    return true;
 }
 
 bool cloneOrDerive(Session& s, Args a, bool derive) {

@@ -23,6 +23,11 @@ Shell::Shell(std::ostream& out, bool bail) : out_(out), bail_(bail) {
         s.requestQuit();
         return true;
     };
+    table_.add({"complete", "<text>", "what Tab completes at the end of text: commands, or paths of names", 1, 1,
+                [this](Session&, Args a) {
+                    for (const std::string& word : completeLine(table_, a[0])) out_ << word << '\n';
+                    return true;
+                }});
     table_.add({"quit", "", "leave the shell", 0, 0, quit});
     table_.add({"exit", "", "leave the shell", 0, 0, quit});
     installFamilies(table_);

@@ -28,6 +28,7 @@ public:
     int finish();
 
     std::ostream& out() override { return out_; }
+    const CommandTable& commands() const { return table_; }
     bool check(int result) override;
     void requestQuit() override { quit_ = true; }
 

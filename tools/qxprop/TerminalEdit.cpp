@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <histedit.h>
 
@@ -18,6 +19,34 @@ namespace {
 char* prompt(EditLine*) {
     static char text[] = "qxprop> ";
     return text;
+}
+
+// Tab: one completion is inserted whole (with a '/' after a list's path would need a lookup, so a blank
+// follows only command names); several insert their common prefix and are listed below the line.
+unsigned char complete(EditLine* el, int) {
+    const LineInfo* info = el_line(el);
+    const std::string before(info->buffer, static_cast<std::size_t>(info->cursor - info->buffer));
+    const Completer& c = completer();
+    if (!c) return CC_ERROR;
+    const std::vector<std::string> words = c(before);
+    if (words.empty()) return CC_ERROR;
+    const std::size_t start = before.find_last_of(" \t") == std::string::npos ? 0 : before.find_last_of(" \t") + 1;
+    const std::size_t typed = before.size() - start;
+    std::string common = words.front();
+    for (const std::string& w : words) {
+        std::size_t n = 0;
+        while (n < common.size() && n < w.size() && common[n] == w[n]) ++n;
+        common.resize(n);
+    }
+    if (common.size() > typed) el_insertstr(el, common.substr(typed).c_str());
+    if (words.size() == 1) {
+        if (start == 0) el_insertstr(el, " ");
+        return CC_REFRESH;
+    }
+    std::fputc('\n', stdout);
+    for (const std::string& w : words) std::fprintf(stdout, "%s  ", w.c_str());
+    std::fputc('\n', stdout);
+    return CC_REDISPLAY;
 }
 
 struct EditLineFree {
@@ -42,6 +71,8 @@ public:
             el_set(edit_.get(), EL_EDITOR, "emacs");
             el_set(edit_.get(), EL_SIGNAL, 1);
             if (history_) el_set(edit_.get(), EL_HIST, history, history_.get());
+            el_set(edit_.get(), EL_ADDFN, "qx-complete", "complete a command or a path", &complete);
+            el_set(edit_.get(), EL_BIND, "^I", "qx-complete", nullptr);
             el_source(edit_.get(), nullptr);
         }
     }

@@ -17,7 +17,6 @@ namespace qx::shell {
 
 namespace {
 
-HOBJ parseHandle(const std::string& text) { return parseUInt32(text, "handle"); }
 
 // The words as a String buffer; the slots point into the words, which outlive the call.
 struct TextBuffer {

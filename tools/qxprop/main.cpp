@@ -14,7 +14,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: qxprop [--bail] [-c COMMAND]... [FILE]\n"
-    "  FILE         run the commands of a script ('-' for standard input)\n"
+    "  FILE         run the commands of a script ('-' for standard input); a FILE ending in .xml is a\n"
+    "               setting, opened as a list for editing ('save' writes it back)\n"
     "  -c COMMAND   run one command; may be repeated, runs before FILE\n"
     "  --bail       stop at the first failing command\n"
     "Without -c and FILE, commands are read from standard input, with line editing on a terminal.\n";
@@ -50,13 +51,26 @@ int main(int argc, char** argv) {
         }
     }
 
+    // A setting file: open it, then read commands as without a script (unless -c gave them).
+    bool readInput = commands.empty();
+    if (file.size() > 4 && file.compare(file.size() - 4, 4, ".xml") == 0) {
+        std::string quoted = "open \"";
+        for (char c : file) {
+            if (c == '"' || c == '\\') quoted += '\\';
+            quoted += c;
+        }
+        commands.insert(commands.begin(), quoted + "\"");
+        file.clear();
+    }
+
     try {
         // Open the script before anything runs, so a wrong name changes nothing.
         std::unique_ptr<LineSource> script;
         if (!file.empty()) script = file == "-" ? stdinSource() : fileSource(file);
-        else if (commands.empty()) script = stdinIsTerminal() ? terminalSource() : stdinSource();
+        else if (readInput) script = stdinIsTerminal() ? terminalSource() : stdinSource();
 
         Shell shell(std::cout, bail);
+        setCompleter([&shell](const std::string& line) { return completeLine(shell.commands(), line); });
         bool goOn = true;
         if (!commands.empty()) {
             auto source = listSource(std::move(commands), "-c");
