@@ -112,6 +112,4 @@ bool isReadable(const std::string& path) {
     return fd.get() >= 0 && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
-
 } // namespace qx::platform

@@ -22,7 +22,4 @@ bool readFile(const std::string& path, std::string& out);
 // Whether the file can be opened for reading (it is closed again at once).
 bool isReadable(const std::string& path);
 
-// Removes the file named exactly by path; false when it cannot be removed.
-bool removeFile(const std::string& path);
-
 } // namespace qx::platform

@@ -11,6 +11,7 @@
 #include "list/CPropList.h"
 #include "list/CPropListManager.h"
 #include "platform/SettingFile.h"
+#include "platform/SharedFile.h"
 #include "setting/CSettingXML.h"
 #include "setting/RamStore.h"
 #include "setting/SettingName.h"
@@ -170,7 +171,7 @@ void CSetting::deleteSetting(const std::string& name, std::uint32_t scope, std::
     (void)scope;
     if (location == QX_SF_REGISTRY || location == (QX_SF_REGISTRY | QX_SF_REGISTRY_RAW_PATH)) registryNotImplemented();
     if (location == QX_SF_FILE) {
-        if (!platform::removeFile(settingPathAsGiven(name)))
+        if (platform::removeFile(settingPathAsGiven(name)) != 0)
             throw ECantAccessData(formatText("Could not locate setting '%s' in file system", name.c_str()));
         return;
     }
