@@ -78,7 +78,7 @@ HOBJ parseIndex(const std::string& word) {
 bool method(Session& s, Args a) {
     HOBJ h = a.size() > 3 ? parseIndex(a[3]) : HOBJ{QX_INDEX_APPEND};
     const MethodFunction f = builtin(a[2]);
-    if (!s.check(qxPropListRegisterMethod(parseUInt32(a[0], "list"), a[1].c_str(), f, nullptr, 0,
+    if (!s.check(qxPropListRegisterMethod(parseHandle(a[0]), a[1].c_str(), f, nullptr, 0,
                                           QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS, &h))) {
         return false;
     }
@@ -89,7 +89,7 @@ bool method(Session& s, Args a) {
 // The words after the handle, joined by ';' and passed with ';' as the delimiter: a quoted word with
 // blanks stays one parameter.
 bool call(Session& s, Args a) {
-    const HOBJ h = parseUInt32(a[0], "method");
+    const HOBJ h = parseHandle(a[0]);
     std::string text;
     for (std::size_t k = 1; k < a.size(); ++k) text += (k > 1 ? ";" : "") + a[k];
     int64_t result = 0;
