@@ -160,6 +160,8 @@ protected:
     // registrations in step. Returns false when it pointed there already.
     bool setRegisteredMethod(CComponent* CallerHooks::*slot, CComponent* method);
     CallerHooks& hooks();
+    // Drops the hooks once nothing is left in them (hooks_ must be set).
+    void releaseEmptyHooks() noexcept;
     // A clone takes over the source's callbacks and registered methods.
     void copyCallerHooks(const CComponent& source);
 

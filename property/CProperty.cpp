@@ -129,6 +129,7 @@ void CProperty::registerCallback(CComponent* method, std::uint32_t kind) {
     }
     // Nobody is told: the notification carries neither a value change nor a forced notify.
     if (setRegisteredMethod(&CallerHooks::validationMethod, method)) raiseChangeNotification(false, false, false, false);
+    if (method == nullptr && callerHooks() != nullptr) releaseEmptyHooks();
 }
 
 void CProperty::dropBinary(std::uint64_t, std::uint64_t) {}
