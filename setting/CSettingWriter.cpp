@@ -3,7 +3,6 @@
 // so the output is exactly the lines documented in docs/formats.md; the few texts that need escaping go
 // through setting/XmlText. Methods are written as Method elements with sfExtendedXml (their name and
 // layout only: nothing of a method's signature is part of a setting).
-// SEAM (methods): no method component exists yet, so the Method branch below is reached by no list today.
 #include <array>
 #include <charconv>
 

@@ -112,8 +112,8 @@ int CSettingXML::GetTagType(const char* name) {
     if (std::strcmp(name, "TranslationDictEntry") == 0) return TranslationDictEntry;
     if (std::strcmp(name, "DisplayName") == 0) return DisplayName;
     if (std::strcmp(name, "DocString") == 0) return DocString;
-    // SEAM (methods): Method elements are unrecognised and skipped until method components exist; then a
-    // Method element is matched to the list's method of that name like a Property, for its texts only.
+    // Method included: a method's function cannot be rebuilt from text, so its element (and everything in it)
+    // is passed over like any unknown one, in import and update alike; the list's own methods stay as they are.
     logWarning("%s: Unrecognized tag: %s.\n", "qx::CSettingXML::GetTagType", name);
     return Unknown;
 }
