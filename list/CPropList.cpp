@@ -53,6 +53,7 @@ CPropList::CPropList(std::string name, std::size_t size, std::uint32_t flags, CC
     : CComponent(std::move(name), owner) {
     installSharedData(SharedHolder(std::make_unique<CComponentSharedData>(QX_CT_LIST, flags, this)));
     entries_.resize(size);
+    names_.reserve(size); // a list made with its size is usually filled to it (an import, a clone)
     // Last: a list that cannot get an ID is not made, and nothing has to be given back.
     listID_ = CPropListManager::instance().allocateID(*this);
 }
@@ -343,8 +344,10 @@ std::size_t CPropList::checkRegistration(const CComponent& component, std::uint1
 }
 
 HOBJ CPropList::place(std::unique_ptr<CComponent> component, std::size_t at) {
-    // Everything that can fail for want of memory happens before the first change.
-    names_.reserve(names_.size() + 1);
+    // Everything that can fail for want of memory happens before the first change. The name index grows
+    // by doubling: reserving one more name each time rehashes the whole index whenever the bucket count
+    // steps to the next prime, which made filling a list quadratic in effect.
+    if (names_.size() + 1 > names_.bucket_count() * names_.max_load_factor()) names_.reserve(2 * names_.size() + 1);
     if (at == kMaxEntries) {
         at = entries_.size();
         entries_.emplace_back();
