@@ -79,9 +79,7 @@ int CComponent::raiseChangeNotification(bool valueChanged, bool valueCounted, bo
     owner_->raiseChangeNotification(valueChanged, valueCounted, false, false);
     int result = 0;
     if (valueChanged) {
-        // Only a component with a registered change method has one to call: most have none.
-        if (methodSuppressed_ == 0 && hooks_ != nullptr && hooks_->changeMethod != nullptr)
-            result = owner_->callMemberChangeMethod(*this);
+        if (methodSuppressed_ == 0) result = owner_->callMemberChangeMethod(*this);
     } else if (!forceNotify) {
         return 0;
     }
