@@ -77,7 +77,7 @@ CProperty::~CProperty() = default;
 
 int CProperty::raiseChangeNotification(bool valueChanged, bool valueCounted, bool dependentsForced,
                                        bool forceNotify) {
-    if (CComponent* list = owner()) list->memberValueChanged(*this, dependentsForced);
+    if (CComponent* list = owner(); list != nullptr && list->hasDependents()) list->memberValueChanged(*this, dependentsForced);
     return CComponent::raiseChangeNotification(valueChanged, valueCounted, dependentsForced, forceNotify);
 }
 
