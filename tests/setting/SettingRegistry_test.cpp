@@ -330,6 +330,7 @@ TEST_F(RegistrySetting, RawLayoutReadsAnyTree) {
     const std::int64_t big = 1LL << 40;
     setRaw(app, "Big", kRegQword, std::string(reinterpret_cast<const char*>(&big), 8));
     setRaw(app, "Blob", kRegBinary, "xyz");
+    setRaw(app, "Gap", kRegMultiSz, std::string("x\0\0y\0\0", 6)); // strings end at the first empty one
     const RegistryKey child = makeKey(Hive::User, "SOFTWARE\\Vendor\\App\\Child");
     setRaw(child, "Level", kRegDword, dword(3));
 
@@ -342,6 +343,8 @@ TEST_F(RegistrySetting, RawLayoutReadsAnyTree) {
     EXPECT_EQ(param(find(list, "Count"), QX_PAR_TYPE), static_cast<std::uint64_t>(QX_CT_PROP_INT32));
     EXPECT_EQ(param(find(list, "Big"), QX_PAR_TYPE), static_cast<std::uint64_t>(QX_CT_PROP_INT64));
     EXPECT_EQ(find(list, "Blob"), 0u);
+    EXPECT_EQ(param(find(list, "Gap"), QX_PAR_VALUE_COUNT), 1u);
+    EXPECT_EQ(param(find(list, "Names"), QX_PAR_VALUE_COUNT), 3u);
     const HOBJ childEntry = find(list, "Child");
     ASSERT_NE(childEntry, 0u);
     EXPECT_EQ(getText(find(static_cast<HOBJ>(param(childEntry, QX_PAR_LIST_HANDLE)), "Level")), "3");
