@@ -137,7 +137,19 @@ bool CComponent::setCallbackSlot(std::uint32_t kind, CCallback* callback) {
     if (old == callback) return false;
     hooks().callbacks[kind] = callback;
     const bool removed = old != nullptr && old->detach(this);
-    return callback != nullptr ? callback->attach(this) : removed;
+    if (callback == nullptr) {
+        releaseEmptyHooks();
+        return removed;
+    }
+    return callback->attach(this);
+}
+
+void CComponent::releaseEmptyHooks() noexcept {
+    const CallerHooks& h = *hooks_;
+    for (const CCallback* callback : h.callbacks)
+        if (callback != nullptr) return;
+    // Without any, reads and writes go back to their quick paths.
+    if (h.changeMethod == nullptr && h.validationMethod == nullptr && h.registeredOn.empty()) hooks_.reset();
 }
 
 void CComponent::registerCallback(CComponent* method, std::uint32_t kind) {
@@ -148,6 +160,7 @@ void CComponent::registerCallback(CComponent* method, std::uint32_t kind) {
     }
     // The new method is told at once, under the usual conditions of the notification.
     if (setRegisteredMethod(&CallerHooks::changeMethod, method)) raiseChangeNotification(true, true, false, false);
+    if (method == nullptr && hooks_) releaseEmptyHooks();
 }
 
 bool CComponent::setRegisteredMethod(CComponent* CallerHooks::*slot, CComponent* method) {

@@ -95,6 +95,9 @@ public:
     virtual int callMemberChangeMethod(CComponent& member);
     // True when this container is derived from another or has containers derived from it.
     virtual bool takesPartInDerivation() const;
+    // True when containers are derived from this one, so a member's change concerns them too. Kept
+    // outside the virtual table: every value write asks.
+    bool hasDependents() const { return hasDependents_ != 0; }
     // The handle of the member at index; 0xFFFFFFFF for a container that hands out no handles.
     virtual HOBJ handleOfMember(std::uint16_t index) const;
 
@@ -153,6 +156,7 @@ protected:
     CComponent(const CComponent& source, CComponent* newOwner, const std::string* newName);
 
     void installSharedData(SharedHolder holder) { shared_ = std::move(holder); }
+    void setHasDependents(bool value) { hasDependents_ = value ? 1 : 0; }
 
     // The configure steps for one slot of kind (0 to 3); configureCallback picks which kinds a class takes.
     bool setCallbackSlot(std::uint32_t kind, CCallback* callback);
@@ -160,6 +164,8 @@ protected:
     // registrations in step. Returns false when it pointed there already.
     bool setRegisteredMethod(CComponent* CallerHooks::*slot, CComponent* method);
     CallerHooks& hooks();
+    // Drops the hooks once nothing is left in them (hooks_ must be set).
+    void releaseEmptyHooks() noexcept;
     // A clone takes over the source's callbacks and registered methods.
     void copyCallerHooks(const CComponent& source);
 
@@ -177,6 +183,7 @@ private:
     std::uint8_t methodSuppressed_ = 0;
     std::uint8_t callbackSuppressed_ = 0;
     std::uint8_t accessNotified_ = 1;
+    std::uint8_t hasDependents_ = 0; // a container with containers derived from it (kept by CPropList)
     CComponent* owner_;
     std::string name_;
     SharedHolder shared_;

@@ -167,6 +167,7 @@ void CPropList::linkAsDerivedOf(CPropList& parent) {
     nextDerived_ = parent.firstDerived_;
     if (nextDerived_ != nullptr) nextDerived_->prevDerived_ = this;
     parent.firstDerived_ = this;
+    parent.setHasDependents(true);
 }
 
 void CPropList::forgetShownEntries() noexcept {
@@ -181,6 +182,7 @@ void CPropList::unlinkFromParent() noexcept {
         prevDerived_->nextDerived_ = nextDerived_;
     } else {
         derivedFrom_->firstDerived_ = nextDerived_;
+        derivedFrom_->setHasDependents(nextDerived_ != nullptr);
     }
     if (nextDerived_ != nullptr) nextDerived_->prevDerived_ = prevDerived_;
     derivedFrom_ = nextDerived_ = prevDerived_ = nullptr;

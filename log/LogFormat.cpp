@@ -6,6 +6,8 @@
 #include <array>
 #include <charconv>
 
+#include "frame/XmlChar.h"
+
 namespace qx::logformat {
 
 namespace {
@@ -32,29 +34,6 @@ void appendUnsigned(std::string& out, std::uint64_t value, std::size_t width) {
     appendDecimal(out, value, false, width);
 }
 
-// Length of the well-formed UTF-8 sequence at s[i], or 0 when it is not one (overlong forms, surrogates and
-// values past U+10FFFF included).
-std::size_t utf8Length(std::string_view s, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = byte(i);
-    std::size_t n;
-    std::uint32_t cp;
-    if (c >= 0xC2 && c <= 0xDF) { n = 2; cp = c & 0x1F; }
-    else if (c >= 0xE0 && c <= 0xEF) { n = 3; cp = c & 0x0F; }
-    else if (c >= 0xF0 && c <= 0xF4) { n = 4; cp = c & 0x07; }
-    else return 0;
-    if (i + n > s.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (byte(i + k) & 0x3F);
-    }
-    if ((n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    // U+FFFE and U+FFFF are not XML characters either.
-    if (cp == 0xFFFE || cp == 0xFFFF) return 0;
-    return n;
-}
-
 } // namespace
 
 void appendEscaped(std::string& out, std::string_view message) {
@@ -71,7 +50,7 @@ void appendEscaped(std::string& out, std::string_view message) {
             ++i;
             continue;
         }
-        const std::size_t n = utf8Length(message, i);
+        const std::size_t n = xmlCharLength(message, i);
         if (n == 0) {
             out.push_back('?');
             ++i;

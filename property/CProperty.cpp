@@ -77,7 +77,7 @@ CProperty::~CProperty() = default;
 
 int CProperty::raiseChangeNotification(bool valueChanged, bool valueCounted, bool dependentsForced,
                                        bool forceNotify) {
-    if (CComponent* list = owner()) list->memberValueChanged(*this, dependentsForced);
+    if (CComponent* list = owner(); list != nullptr && list->hasDependents()) list->memberValueChanged(*this, dependentsForced);
     return CComponent::raiseChangeNotification(valueChanged, valueCounted, dependentsForced, forceNotify);
 }
 
@@ -129,6 +129,7 @@ void CProperty::registerCallback(CComponent* method, std::uint32_t kind) {
     }
     // Nobody is told: the notification carries neither a value change nor a forced notify.
     if (setRegisteredMethod(&CallerHooks::validationMethod, method)) raiseChangeNotification(false, false, false, false);
+    if (method == nullptr && callerHooks() != nullptr) releaseEmptyHooks();
 }
 
 void CProperty::dropBinary(std::uint64_t, std::uint64_t) {}

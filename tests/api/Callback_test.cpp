@@ -369,9 +369,25 @@ TEST_F(Callbacks, ReplacingAndDetachingFollowTheSlot) {
 
 TEST_F(Callbacks, RegistrationChecksKindAndMethod) {
     const HOBJ sub = addSubList(list, "sub");
+    HOBJ method = QX_INDEX_APPEND;
+    ASSERT_EQ(qxPropListRegisterMethod(list, "judge@iI", &record, nullptr, 0, QX_CF_READ_ACCESS, &method), 0)
+        << lastError().text;
     EXPECT_EQ(qxCompRegisterCallback(prop, prop, 2), PROPHANDLING_NOT_A_METHOD);
     EXPECT_EQ(qxCompRegisterCallback(prop, 0x7F000001, 2), PROPHANDLING_LIST_ID_INVALID);
-    (void)sub;
+    const std::string refused = "Invalid callback type(%d) passed for registration. OnRead/OnWrite callbacks should no "
+                                "longer be passed to this function.";
+    for (auto [component, kind] : {std::pair{prop, 1u}, {prop, 3u}, {sub, 2u}}) {
+        EXPECT_EQ(qxCompRegisterCallback(component, method, kind), PROPHANDLING_IMPLEMENTATION_MISSING) << kind;
+        std::string expected = refused;
+        expected.replace(expected.find("%d"), 2, std::to_string(kind));
+        EXPECT_EQ(lastError().text, expected);
+    }
+    // The accepted registrations: a validation method on a property, a change method on a list entry.
+    EXPECT_EQ(qxCompRegisterCallback(prop, method, 2), 0);
+    EXPECT_EQ(qxCompRegisterCallback(sub, method, 0), 0);
+    g_answer = 4;
+    EXPECT_EQ(setInt(prop, 3), PROPHANDLING_PROP_VALIDATION_FAILED);
+    EXPECT_EQ(g_seen.hObj, prop) << "the validation method is told the property's handle";
 }
 
 } // namespace

@@ -201,6 +201,13 @@ TEST(ListDerive, TheBottomOfAChainFollowsTheMiddleListsOwnComponent) {
     v.i32 = 8;
     ASSERT_EQ(qxPropSetVal(p, &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0), 0);
     EXPECT_EQ(u32Param(bottom, QX_PAR_CHANGE_COUNT), bottomChanges) << "top's value is not what bottom shows";
+    // A value that middle shows of top: a write in top is a change of middle and of bottom too.
+    const HOBJ shared = addProp(top, "shared");
+    const uint32_t middleChanges = u32Param(middle, QX_PAR_CHANGE_COUNT);
+    const uint32_t bottomBefore = u32Param(bottom, QX_PAR_CHANGE_COUNT);
+    ASSERT_EQ(qxPropSetVal(shared, &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0), 0);
+    EXPECT_EQ(u32Param(middle, QX_PAR_CHANGE_COUNT), middleChanges + 1);
+    EXPECT_EQ(u32Param(bottom, QX_PAR_CHANGE_COUNT), bottomBefore + 1);
 }
 
 TEST(ListDerive, AWriteAfterRestoringDefaultsClearsTheListsDefaultState) {

@@ -26,6 +26,7 @@ public:
                            std::uint32_t flags = QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS)
         : CComponent(std::move(name), owner) {
         installSharedData(SharedHolder(std::make_unique<CComponentSharedData>(QX_CT_LIST, flags, this)));
+        setHasDependents(true); // so that it is told of every member's change, as a list with derived lists is
     }
 
     std::unique_ptr<CComponent> clone(CComponent* newOwner, const std::string* newName, CloneMode) const override {

@@ -23,23 +23,10 @@ std::ostream* g_out = nullptr; // the running session's output; set by the first
 std::map<HOBJ, HCALLBACK> g_watches;
 std::map<HOBJ, HCALLBACK> g_guards;
 
-std::string hex(HOBJ h) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08x", h);
-    return text;
-}
-
-// A text parameter of a component, "" when the library refuses it.
-std::string textOf(HOBJ h, int id) {
-    CallParam out{};
-    if (qxCompGetParam(h, id, nullptr, 0, &out, 1) != 0 || out.value.str == nullptr) return "";
-    return out.value.str;
-}
-
-// Prints "changed <handle> <name>" and, for a property, " = <values>".
+// Prints "changed <handle> <path>" and, for a property, " = <values>".
 void printChange(HOBJ h, uintptr_t) {
     if (g_out == nullptr) return;
-    *g_out << "changed " << hex(h) << " " << textOf(h, QX_PAR_NAME);
+    *g_out << "changed " << handleAndPath(h);
     size_t size = 0;
     if (qxPropGetValArrayAsStringEx(h, nullptr, ", ", nullptr, &size, 0, 0x7FFFFFFF, 0) == 0) {
         std::vector<char> text(size);
@@ -80,7 +67,7 @@ bool watch(Session& s, Args a) {
     const HOBJ h = parseHandle(a[0]);
     g_out = &s.out();
     if (g_watches.count(h) != 0) {
-        s.out() << "already watching " << hex(h) << "\n";
+        s.out() << "already watching " << handleAndPath(h) << "\n";
         return true;
     }
     CallParam user{};
@@ -93,13 +80,13 @@ bool watch(Session& s, Args a) {
         return false;
     }
     g_watches[h] = callback;
-    s.out() << "watching " << hex(h) << " " << textOf(h, QX_PAR_NAME) << "\n";
+    s.out() << "watching " << handleAndPath(h) << "\n";
     return true;
 }
 
 bool unwatch(Session& s, Args a) {
     const HOBJ h = parseHandle(a[0]);
-    if (g_watches.count(h) == 0) throw UsageError("not watching " + hex(h));
+    if (g_watches.count(h) == 0) throw UsageError("not watching " + handleAndPath(h));
     return drop(s, g_watches, h);
 }
 
@@ -119,14 +106,14 @@ bool guard(Session& s, Args a) {
         return false;
     }
     g_guards[h] = callback;
-    s.out() << "guarding " << hex(h) << " " << textOf(h, QX_PAR_NAME) << ": values above " << a[1]
+    s.out() << "guarding " << handleAndPath(h) << ": values above " << a[1]
             << " are refused\n";
     return true;
 }
 
 bool unguard(Session& s, Args a) {
     const HOBJ h = parseHandle(a[0]);
-    if (g_guards.count(h) == 0) throw UsageError("no guard on " + hex(h));
+    if (g_guards.count(h) == 0) throw UsageError("no guard on " + handleAndPath(h));
     return drop(s, g_guards, h);
 }
 

@@ -54,6 +54,14 @@ void CommandTable::add(Command command) {
 
 void CommandTable::addExitHook(std::function<void(Session&)> hook) { exitHooks_.push_back(std::move(hook)); }
 
+std::uint32_t parseEntryIndex(std::string_view word) {
+    if (word == "append") return 0xFFFF;
+    if (word == "free") return 0xFFFE;
+    const std::uint32_t index = parseUInt32(word, "index");
+    if (index > 0xFFFF) throw UsageError("index: 0 to 65535, append or free");
+    return index;
+}
+
 const Command* CommandTable::find(std::string_view name) const {
     for (const Command& command : commands_)
         if (command.name == name) return &command;

@@ -85,6 +85,9 @@ void installFamilies(CommandTable& table);
 std::int32_t parseInt32(std::string_view text, std::string_view what);
 // Decimal or 0x hex, 0 to 0xFFFFFFFF.
 std::uint32_t parseUInt32(std::string_view text, std::string_view what);
+// Entry index words of registrations: a number up to 65535, "append" (0xFFFF) or "free" (first free
+// entry, 0xFFFE).
+std::uint32_t parseEntryIndex(std::string_view word);
 
 // Handles. A handle word is a number, or a path of names such as camera/gain whose first name is a list
 // this session created, imported or opened; a path that ends at a list gives the list's own handle.

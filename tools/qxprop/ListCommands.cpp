@@ -31,15 +31,6 @@ unsigned propertyType(const std::string& word) {
     throw UsageError("type: int32, double, pointer, string or int64");
 }
 
-// Index words: a number, "append" (0xFFFF) or "free" (first free entry, 0xFFFE).
-HOBJ parseIndex(const std::string& word) {
-    if (word == "append") return QX_INDEX_APPEND;
-    if (word == "free") return QX_INDEX_FIRST_FREE;
-    const std::uint32_t index = parseUInt32(word, "index");
-    if (index > 0xFFFF) throw UsageError("index: 0 to 65535, append or free");
-    return index;
-}
-
 // h by reference: the call that fills it is the other argument, and argument order is unspecified.
 bool printHandle(Session& s, int result, const HOBJ& h) {
     if (!s.check(result)) return false;
@@ -64,13 +55,13 @@ bool cloneOrDerive(Session& s, Args a, bool derive) {
 }
 
 bool prop(Session& s, Args a) {
-    HOBJ h = a.size() > 3 ? parseIndex(a[3]) : HOBJ{QX_INDEX_APPEND};
+    HOBJ h = a.size() > 3 ? parseEntryIndex(a[3]) : HOBJ{QX_INDEX_APPEND};
     const unsigned flags = a.size() > 4 ? parseUInt32(a[4], "flags") : QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS;
     return printHandle(s, qxPropListRegisterProp(parseHandle(a[0]), a[1].c_str(), propertyType(a[2]), 1, flags, nullptr, &h), h);
 }
 
 bool regList(Session& s, Args a) {
-    HOBJ h = a.size() > 2 ? parseIndex(a[2]) : HOBJ{QX_INDEX_APPEND};
+    HOBJ h = a.size() > 2 ? parseEntryIndex(a[2]) : HOBJ{QX_INDEX_APPEND};
     return printHandle(s, qxPropListRegisterList(parseHandle(a[0]), parseHandle(a[1]), &h), h);
 }
 
@@ -95,8 +86,8 @@ bool path(Session& s, Args a) {
 
 bool move(Session& s, Args a) {
     const unsigned mode = a.size() > 5 ? parseUInt32(a[5], "mode") : 0;
-    return s.check(qxPropListMoveEntries(parseHandle(a[0]), parseHandle(a[1]), parseIndex(a[2]), parseIndex(a[3]),
-                                         parseIndex(a[4]), mode));
+    return s.check(qxPropListMoveEntries(parseHandle(a[0]), parseHandle(a[1]), parseEntryIndex(a[2]), parseEntryIndex(a[3]),
+                                         parseEntryIndex(a[4]), mode));
 }
 
 // One parameter with no input; false (after printing the library's error) when refused.

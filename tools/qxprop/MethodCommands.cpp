@@ -67,18 +67,10 @@ MethodFunction builtin(const std::string& word) {
     throw UsageError("built-in: print, sum or count");
 }
 
-HOBJ parseIndex(const std::string& word) {
-    if (word == "append") return QX_INDEX_APPEND;
-    if (word == "free") return QX_INDEX_FIRST_FREE;
-    const std::uint32_t index = parseUInt32(word, "index");
-    if (index > 0xFFFF) throw UsageError("index: 0 to 65535, append or free");
-    return index;
-}
-
 bool method(Session& s, Args a) {
-    HOBJ h = a.size() > 3 ? parseIndex(a[3]) : HOBJ{QX_INDEX_APPEND};
+    HOBJ h = a.size() > 3 ? parseEntryIndex(a[3]) : HOBJ{QX_INDEX_APPEND};
     const MethodFunction f = builtin(a[2]);
-    if (!s.check(qxPropListRegisterMethod(parseUInt32(a[0], "list"), a[1].c_str(), f, nullptr, 0,
+    if (!s.check(qxPropListRegisterMethod(parseHandle(a[0]), a[1].c_str(), f, nullptr, 0,
                                           QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS, &h))) {
         return false;
     }
@@ -89,7 +81,7 @@ bool method(Session& s, Args a) {
 // The words after the handle, joined by ';' and passed with ';' as the delimiter: a quoted word with
 // blanks stays one parameter.
 bool call(Session& s, Args a) {
-    const HOBJ h = parseUInt32(a[0], "method");
+    const HOBJ h = parseHandle(a[0]);
     std::string text;
     for (std::size_t k = 1; k < a.size(); ++k) text += (k > 1 ? ";" : "") + a[k];
     int64_t result = 0;
