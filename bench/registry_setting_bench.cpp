@@ -22,7 +22,9 @@ HOBJ list() {
         qxPropListCreate(&l, "big", 0, 3);
         for (int p = 0; p < 10000; ++p) {
             HOBJ h = QX_INDEX_APPEND;
-            qxPropListRegisterProp(l, ("p" + std::to_string(p)).c_str(), QX_CT_PROP_INT32, 1, 3, nullptr, &h);
+            std::string name = "p";
+            name += std::to_string(p);
+            qxPropListRegisterProp(l, name.c_str(), QX_CT_PROP_INT32, 1, 3, nullptr, &h);
             qxValue v{};
             v.i32 = p;
             ValBuffer b{QX_VT_INT32, 1, &v};
