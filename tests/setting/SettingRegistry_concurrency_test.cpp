@@ -3,10 +3,13 @@
 // never a mixture of two exports or a part of one.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <filesystem>
 #include <string>
 
@@ -23,8 +26,8 @@ constexpr unsigned kRW = QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS;
 
 std::string settingName(int writer) { return "load\\writer" + std::to_string(writer); }
 
-// Child: exports kRounds times, every value of round r being r. Exit code: the number of failed exports.
-int writer(int id) {
+// Child: exports rounds times, every value of round r being r. Exit code: the number of failed exports.
+int writer(int id, int rounds = kRounds) {
     if (qxPropHandlingLibInit() < 1) return 100;
     HOBJ list = 0;
     if (qxPropListCreate(&list, "Load", 0, kRW) != 0) return 101;
@@ -35,7 +38,7 @@ int writer(int id) {
         if (qxPropListRegisterProp(list, name.c_str(), QX_CT_PROP_INT32, 1, kRW, nullptr, &props[i]) != 0) return 102;
     }
     int failed = 0;
-    for (int round = 1; round <= kRounds; ++round) {
+    for (int round = 1; round <= rounds; ++round) {
         qxValue v{};
         v.i32 = round;
         ValBuffer b{QX_VT_INT32, 1, &v};
@@ -109,6 +112,41 @@ TEST(RegistrySettingProcesses, FourWritersAndAReaderSeeOnlyWholeSettings) {
         ASSERT_EQ(::waitpid(children[i], &status, 0), children[i]);
         ASSERT_TRUE(WIFEXITED(status)) << "child " << i;
         EXPECT_EQ(WEXITSTATUS(status), 0) << (i < kWriters ? "failed exports of writer " : "reader ") << i;
+    }
+    ::unsetenv("QXPROPHANDLING_REGISTRY_DIR");
+    fs::remove_all(dir);
+}
+
+// A child killed with SIGKILL while it exports leaves a hive that opens and holds a whole setting: the one
+// before or the one being written.
+TEST(RegistrySettingProcesses, KillDuringExportLeavesAWholeSetting) {
+    const fs::path dir = fs::temp_directory_path() / ("qxregkill-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    ::setenv("QXPROPHANDLING_REGISTRY_DIR", dir.c_str(), 1);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) ::_exit(writer(0, 1000000)); // exports round after round until killed
+        std::this_thread::sleep_for(std::chrono::milliseconds(30 + 20 * attempt));
+        ASSERT_EQ(::kill(child, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const pid_t check = ::fork();
+        ASSERT_GE(check, 0);
+        if (check == 0) { // a fresh process: reads the setting once, whole or not there yet
+            if (qxPropHandlingLibInit() < 1) ::_exit(100);
+            HOBJ list = 0;
+            const int rc = qxPropListImport(&list, settingName(0).c_str(), QX_SF_REGISTRY, 7);
+            if (rc == PROPHANDLING_LIST_CANT_ACCESS_DATA && attempt == 0) ::_exit(0);
+            if (rc != 0) ::_exit(120);
+            CallParam out{};
+            if (qxCompGetParam(list, QX_PAR_ENTRY_COUNT, nullptr, 0, &out, 1) != 0) ::_exit(121);
+            ::_exit(out.value.bits == static_cast<std::uint64_t>(kProps) ? 0 : 122);
+        }
+        ASSERT_EQ(::waitpid(check, &status, 0), check);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "attempt " << attempt;
     }
     ::unsetenv("QXPROPHANDLING_REGISTRY_DIR");
     fs::remove_all(dir);
