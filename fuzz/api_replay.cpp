@@ -1,22 +1,5 @@
-// fuzz/api_replay.cpp -- runs saved fuzzer inputs (each file one program) through the same driver, so
-// inputs that once crashed stay as regression tests in every build, with or without libFuzzer.
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <vector>
-
+// fuzz/api_replay.cpp -- runs saved inputs of the C-interface fuzzer (fuzz/corpus, each file one program).
 #include "ApiDriver.h"
+#include "Replay.h"
 
-int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        std::ifstream in(argv[i], std::ios::binary);
-        if (!in) {
-            std::fprintf(stderr, "cannot read %s\n", argv[i]);
-            return 2;
-        }
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        runApiProgram(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    }
-    std::printf("replayed %d inputs\n", argc - 1);
-    return 0;
-}
+int main(int argc, char** argv) { return qx::fuzz::replayFiles(argc, argv, &runApiProgram); }
