@@ -291,6 +291,21 @@ TEST_F(RegistrySetting, UpdateWritesStoredValuesAndCreatesOnlyWhenAsked) {
     ASSERT_EQ(qxPropListUpdate(cam, "cam", kReg | QX_SF_UPDATE_BY_LIST_ENTRIES | QX_SF_CREATE_MISSING, 7), 0) << lastText();
     EXPECT_EQ(getText(find(cam, "Gain")), "1.500000");
     EXPECT_EQ(find(cam, "Name"), 0u);
+
+    // Nested lists follow the same rule: the walk by list entries creates nothing below either.
+    const HOBJ sub = static_cast<HOBJ>(param(find(cam, "Sub"), QX_PAR_LIST_HANDLE));
+    ASSERT_EQ(qxPropListRemoveComp(find(sub, "Deep")), 0) << lastText();
+    ASSERT_EQ(qxPropListUpdate(cam, "cam", kReg | QX_SF_UPDATE_BY_LIST_ENTRIES | QX_SF_CREATE_MISSING, 7), 0);
+    EXPECT_EQ(find(sub, "Deep"), 0u);
+    ASSERT_EQ(qxPropListUpdate(cam, "cam", kReg | QX_SF_CREATE_MISSING, 7), 0) << lastText();
+    EXPECT_EQ(getText(find(sub, "Deep")), "below");
+
+    // An update looks for the key of the list's own name, not for whatever list the setting holds.
+    const HOBJ other = createList("Other");
+    const CallParam d = textIn("camera");
+    ASSERT_EQ(qxCompSetParam(other, QX_PAR_CONTENT_DESCRIPTOR, &d, 1, 1), 0);
+    EXPECT_EQ(qxPropListUpdate(other, "cam", kReg | QX_SF_CREATE_MISSING, 7), PROPHANDLING_LIST_CANT_ACCESS_DATA);
+    EXPECT_EQ(lastText(), "Can't access data 'SOFTWARE\\KORVEN\\Settings\\cam\\Other'");
 }
 
 TEST_F(RegistrySetting, UpdateLeavesReadOnlyEntriesAndChecksTheDescriptor) {
