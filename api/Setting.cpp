@@ -38,48 +38,48 @@ void settingTextOut(const std::string& text, char* pBuf, size_t* pBufSize) {
 
 extern "C" {
 
-QX_API int qxPropListExport(HOBJ hList, const char* pName, unsigned int storageFlags, unsigned int) {
+QX_API int qxPropListExport(HOBJ hList, const char* pName, unsigned int storageFlags, unsigned int scope) {
     return guarded([&] {
         if (pName == nullptr) throw EInvalidInputParameter();
-        CSetting("qxPropListExport").exportList(resolveList(hList), pName, storageFlags);
+        CSetting(scope).exportList(resolveList(hList), pName, storageFlags);
     });
 }
 
-QX_API int qxPropListImport(HOBJ* phList, const char* pName, unsigned int storageFlags, unsigned int) {
+QX_API int qxPropListImport(HOBJ* phList, const char* pName, unsigned int storageFlags, unsigned int scope) {
     return guarded([&] {
         if (pName == nullptr || phList == nullptr) throw EInvalidInputParameter();
-        *phList = CSetting("qxPropListImport").importList(pName, storageFlags, nullptr, 0xFFFF).handle();
+        *phList = CSetting(scope).importList(pName, storageFlags, nullptr, 0xFFFF).handle();
     });
 }
 
 QX_API int qxPropListImportEx(HOBJ hParentList, HOBJ* pResult, const char* pName, unsigned int storageFlags,
-                              unsigned int) {
+                              unsigned int scope) {
     return guarded([&] {
         if (pName == nullptr || pResult == nullptr) throw EInvalidInputParameter();
         CPropList& parent = resolveList(hParentList);
         const auto position = static_cast<std::uint16_t>(*pResult & 0xFFFF);
-        *pResult = CSetting("qxPropListImportEx").importList(pName, storageFlags, &parent, position).handleInOwner();
+        *pResult = CSetting(scope).importList(pName, storageFlags, &parent, position).handleInOwner();
     });
 }
 
-QX_API int qxPropListUpdate(HOBJ hList, const char* pName, unsigned int storageFlags, unsigned int) {
+QX_API int qxPropListUpdate(HOBJ hList, const char* pName, unsigned int storageFlags, unsigned int scope) {
     return guarded([&] {
         if (pName == nullptr) throw EInvalidInputParameter();
-        CSetting("qxPropListUpdate").updateList(resolveList(hList), pName, storageFlags);
+        CSetting(scope).updateList(resolveList(hList), pName, storageFlags);
     });
 }
 
 QX_API int qxDeleteSetting(const char* pName, unsigned int location, unsigned int scope) {
     return guarded([&] {
         if (pName == nullptr) throw EInvalidInputParameter("Invalid 'pName' pointer");
-        CSetting("qxDeleteSetting").deleteSetting(pName, scope, location);
+        CSetting(scope).deleteSetting(pName, scope, location);
     });
 }
 
 QX_API int qxDoesSettingExist(const char* pName, unsigned int location, unsigned int scope) {
     return guarded([&] {
         if (pName == nullptr) throw EInvalidInputParameter("Invalid 'pName' pointer");
-        if (!CSetting("qxDoesSettingExist").settingExists(pName, scope, location))
+        if (!CSetting(scope).settingExists(pName, scope, location))
             throw ECantAccessData(formatText("The setting '%s' does not exist at storage location 0x%08x with scope 0x%08x",
                                              pName, location, scope));
     });
@@ -89,7 +89,7 @@ QX_API int qxSettingGetContentDescriptor(const char* pName, unsigned int locatio
                                          size_t* pBufSize) {
     return guarded([&] {
         if (pName == nullptr || pBufSize == nullptr) throw EInvalidInputParameter("Either 'pName' or 'pBufSize' are invalid");
-        settingTextOut(CSetting("qxSettingGetContentDescriptor").contentDescriptor(pName, scope, location), pBuf, pBufSize);
+        settingTextOut(CSetting(scope).contentDescriptor(pName, scope, location), pBuf, pBufSize);
     });
 }
 

@@ -12,6 +12,7 @@
 #include "list/CPropListManager.h"
 #include "platform/SettingFile.h"
 #include "platform/SharedFile.h"
+#include "setting/CSettingImpl.h"
 #include "setting/CSettingXML.h"
 #include "setting/RamStore.h"
 #include "setting/SettingName.h"
@@ -60,15 +61,12 @@ bool descriptorIn(std::string_view text, std::string& out) {
 
 } // namespace
 
-void CSetting::registryNotImplemented() const {
-    throw EImplementationMissing(std::string(function_) + " is not implemented yet for the registry");
-}
-
 void CSetting::exportList(CPropList& list, const std::string& name, std::uint32_t flags) {
     if ((list.flags() & QX_CF_DISALLOW_SERIALIZE) != 0) throw ECantSerializeData(list.name(), true);
     if ((flags & QX_SF_REGISTRY) != 0) {
         if ((flags & QX_SF_DERIVE_FROM_PARENT) != 0) throw EUnsupportedParameter();
-        registryNotImplemented(); // the file or RAM copy asked for beside it is not written either
+        CSettingImpl().exportList(name, list, scope_, flags);
+        if ((flags & kLocationBits) == 0) return;
     }
     if ((flags & kLocationBits) == 0) flags |= QX_SF_FILE;
     doFileOrRAMExport(name, list, flags);
@@ -106,7 +104,7 @@ CPropList& CSetting::importList(const std::string& name, std::uint32_t flags, CP
                                 std::uint16_t position) {
     if ((flags & QX_SF_REGISTRY) != 0) {
         if ((flags & QX_SF_DERIVE_FROM_PARENT) != 0) throw EUnsupportedParameter();
-        registryNotImplemented();
+        return CSettingImpl().importList(name, scope_, flags | QX_SF_CREATE_MISSING, parentList, position);
     }
     flags |= QX_SF_CREATE_MISSING;
     if ((flags & kLocationBits) == 0) flags |= QX_SF_FILE;
@@ -117,7 +115,8 @@ void CSetting::updateList(CPropList& list, const std::string& name, std::uint32_
     if ((flags & QX_SF_REGISTRY) != 0 && (flags & QX_SF_FILE) != 0) throw EInvalidInputParameter();
     if ((flags & QX_SF_REGISTRY) != 0) {
         if ((flags & QX_SF_DERIVE_FROM_PARENT) != 0) throw EUnsupportedParameter();
-        registryNotImplemented();
+        CSettingImpl().updateList(name, list, scope_, flags);
+        return;
     }
     if ((flags & kLocationBits) == 0) flags |= QX_SF_FILE;
     doFileOrRAMUpdate(name, &list, flags, nullptr, 0xFFFF, true);
@@ -168,8 +167,10 @@ CPropList& CSetting::doFileOrRAMUpdate(const std::string& name, CPropList* list,
 }
 
 void CSetting::deleteSetting(const std::string& name, std::uint32_t scope, std::uint32_t location) {
-    (void)scope;
-    if (location == QX_SF_REGISTRY || location == (QX_SF_REGISTRY | QX_SF_REGISTRY_RAW_PATH)) registryNotImplemented();
+    if (location == QX_SF_REGISTRY || location == (QX_SF_REGISTRY | QX_SF_REGISTRY_RAW_PATH)) {
+        CSettingImpl().deleteSetting(name, scope);
+        return;
+    }
     if (location == QX_SF_FILE) {
         if (platform::removeFile(settingPathAsGiven(name)) != 0)
             throw ECantAccessData(formatText("Could not locate setting '%s' in file system", name.c_str()));
@@ -184,14 +185,15 @@ void CSetting::deleteSetting(const std::string& name, std::uint32_t scope, std::
         formatText("Unsupported storage location for 'deleteSetting' operation detected: 0x%08x", location));
 }
 
-bool CSetting::settingExists(const std::string& name, std::uint32_t, std::uint32_t location) {
-    if ((location & QX_SF_REGISTRY) != 0) registryNotImplemented();
+bool CSetting::settingExists(const std::string& name, std::uint32_t scope, std::uint32_t location) {
+    if ((location & QX_SF_REGISTRY) != 0) return CSettingImpl().settingExists(name, scope);
     if ((location & QX_SF_RAM) != 0) return ramStore().contains(name);
     return platform::isReadable(settingFilePath(name));
 }
 
-std::string CSetting::contentDescriptor(const std::string& name, std::uint32_t, std::uint32_t location) {
-    if (location == QX_SF_REGISTRY || location == (QX_SF_REGISTRY | QX_SF_REGISTRY_RAW_PATH)) registryNotImplemented();
+std::string CSetting::contentDescriptor(const std::string& name, std::uint32_t scope, std::uint32_t location) {
+    if (location == QX_SF_REGISTRY || location == (QX_SF_REGISTRY | QX_SF_REGISTRY_RAW_PATH))
+        return CSettingImpl().contentDescriptor(name, location, scope);
     std::string result;
     bool found = false;
     if (location == QX_SF_RAM) {

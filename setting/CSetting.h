@@ -1,7 +1,7 @@
 // setting/CSetting.h -- the front of settings: routes export, import, update, deletion, existence tests and
-// content-descriptor queries by the storage flags to files and the RAM store, and builds the XML document
-// of a list. Stateless: each exported function makes one on the stack for one call. The registry location
-// is not served yet; its requests fail with EImplementationMissing naming the exported function.
+// content-descriptor queries by the storage flags to files, the RAM store and the registry (CSettingImpl),
+// and builds the XML document of a list. Stateless: each exported function makes one on the stack for one
+// call, with the registry scope of that call.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +15,8 @@ class CPropList;
 
 class CSetting {
 public:
-    // The exported function on whose behalf this front works (for the registry's not-implemented text).
-    explicit CSetting(const char* function) : function_(function) {}
+    // scope: the registry hive of this call (0 the machine's, anything else the user's).
+    explicit CSetting(std::uint32_t scope = 0) : scope_(scope) {}
 
     // qxPropListExport after the list was resolved.
     void exportList(CPropList& list, const std::string& name, std::uint32_t storageFlags);
@@ -39,9 +39,7 @@ public:
     static void buildXMLSetting(std::string& out, CPropList& list, std::uint32_t storageFlags);
 
 private:
-    [[noreturn]] void registryNotImplemented() const;
-
-    const char* function_;
+    std::uint32_t scope_;
 };
 
 } // namespace qx

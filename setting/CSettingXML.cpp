@@ -60,10 +60,16 @@ const std::string* find(const Attributes& attributes, std::string_view name) {
     return attributes.find(name);
 }
 
+CPropList* asList(CComponent* component) {
+    return component != nullptr && isListType(component->type()) ? static_cast<CPropList*>(component) : nullptr;
+}
+
+} // namespace
+
 // The writer formats integers with the property's format, which may pad with zeros ("%04d" gives "0012"),
 // while the value-text rules read a leading 0 as octal. A decimal-formatted integer text is read back as
 // decimal by dropping its leading zeros first.
-std::string decimalText(const CProperty& property, const std::string& text) {
+std::string settingDecimalText(const CProperty& property, const std::string& text) {
     const std::uint32_t type = property.valueType();
     if ((type != QX_VT_INT32 && type != QX_VT_INT64) || property.propertySharedData().hasDictionary() ||
         property.formatString().find_first_of("xXo") != std::string::npos)
@@ -75,8 +81,8 @@ std::string decimalText(const CProperty& property, const std::string& text) {
     return text.substr(0, sign) + text.substr(first);
 }
 
-qxValue parseOne(const CProperty& property, const std::string& rawText) {
-    const std::string text = decimalText(property, rawText);
+qxValue parseSettingValue(const CProperty& property, const std::string& rawText) {
+    const std::string text = settingDecimalText(property, rawText);
     std::vector<qxValue> values;
     parseValues(property.valueType(), text, property.hexMode(), values);
     qxValue v{};
@@ -84,11 +90,6 @@ qxValue parseOne(const CProperty& property, const std::string& rawText) {
     return v;
 }
 
-CPropList* asList(CComponent* component) {
-    return component != nullptr && isListType(component->type()) ? static_cast<CPropList*>(component) : nullptr;
-}
-
-} // namespace
 
 CSettingXML::CSettingXML(std::string settingName, CPropList* list, std::uint32_t storageFlags, CPropList* parentList,
                          std::uint16_t position, bool strict)
@@ -378,10 +379,10 @@ void CSettingXML::startPropertyPart(int t, const Attributes& attributes) {
             if (property->valueType() == QX_VT_STRING && limitKey == QX_LIM_BINARY_SIZE_MAX) {
                 property->setBinarySizeMax(static_cast<std::uint64_t>(readInt(*value)), rightsFull);
             } else {
-                property->setLimit(limitKey, parseOne(*property, *value));
+                property->setLimit(limitKey, parseSettingValue(*property, *value));
             }
         } else if (t == TranslationDictEntry && (storageFlags_ & QX_SF_PROCESS_TRANSLATION_DICTS) != 0) {
-            const qxValue v = parseOne(*property, *value);
+            const qxValue v = parseSettingValue(*property, *value);
             if (clearDictFirst_) {
                 property->removeDictionary();
                 clearDictFirst_ = false;
@@ -402,7 +403,7 @@ void CSettingXML::startPropertyPart(int t, const Attributes& attributes) {
             valueText_.clear();
             return;
         }
-        std::string text = decimalText(*property, *val);
+        std::string text = settingDecimalText(*property, *val);
         qxValue slot{};
         slot.str = text.data();
         const ::ValBuffer buffer{QX_VT_STRING, 1, &slot};
@@ -465,7 +466,7 @@ void CSettingXML::endValue() {
     std::string text = std::move(valueText_);
     valueText_.clear();
     CProperty* property = skipProperty_ ? nullptr : currentProperty();
-    if (property != nullptr) text = decimalText(*property, text);
+    if (property != nullptr) text = settingDecimalText(*property, text);
     if (property == nullptr) {
         logError("%s(%d): Invalid property pointer detected while expecting to write value '%s' at index %d.\n", kEndOp,
                  __LINE__, text.c_str(), index);

@@ -100,4 +100,10 @@ private:
 // component family pass on.
 bool assignPropValChecked(CProperty& property, const ::ValBuffer& buffer, int index);
 
+// A stored integer text as the property reads it: zero padding of a decimal format ("0012") is dropped so
+// that the text is not taken for octal. Other texts are returned unchanged.
+std::string settingDecimalText(const CProperty& property, const std::string& text);
+// The first value of a stored text parsed as the property's value type (hexadecimal by its format).
+qxValue parseSettingValue(const CProperty& property, const std::string& text);
+
 } // namespace qx

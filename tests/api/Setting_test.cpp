@@ -81,6 +81,7 @@ protected:
     }
     void TearDown() override {
         qxPropHandlingLibDone();
+        ::unsetenv("QXPROPHANDLING_REGISTRY_DIR");
         fs::remove_all(dir_);
     }
     std::string path(const char* leaf) const { return (dir_ / leaf).string(); }
@@ -306,6 +307,7 @@ TEST_F(Setting, FileDeleteUsesTheNameAsGiven) {
 }
 
 TEST_F(Setting, RefusedArgumentsAndFlagCombinations) {
+    ::setenv("QXPROPHANDLING_REGISTRY_DIR", dir_.c_str(), 1); // the registry cases reach an empty hive of this test
     const HOBJ cam = makeCam();
     HOBJ h = 0;
     struct Case {
@@ -326,16 +328,15 @@ TEST_F(Setting, RefusedArgumentsAndFlagCombinations) {
          "When trying to update a setting 'sfFile' and 'sfRAM' must not be combined! Storage flags got: 0x00005000"},
         {"update registry and file", qxPropListUpdate(cam, "x", QX_SF_REGISTRY | QX_SF_FILE, 0),
          PROPHANDLING_INVALID_INPUT_PARAMETER, "One or more of the input parameters are invalid (NULL-pointers?)"},
-        {"update registry", qxPropListUpdate(cam, "x", QX_SF_REGISTRY, 0), PROPHANDLING_IMPLEMENTATION_MISSING,
-         "qxPropListUpdate is not implemented yet for the registry"},
+        {"update registry", qxPropListUpdate(cam, "x", QX_SF_REGISTRY, 0), PROPHANDLING_LIST_CANT_ACCESS_DATA,
+         "Can't access data 'SOFTWARE\\KORVEN\\Settings\\x\\Cam'"},
         {"import registry and file", qxPropListImport(&h, "x", QX_SF_REGISTRY | QX_SF_FILE, 0),
-         PROPHANDLING_IMPLEMENTATION_MISSING, "qxPropListImport is not implemented yet for the registry"},
+         PROPHANDLING_LIST_CANT_ACCESS_DATA, nullptr},
         {"export registry derive", qxPropListExport(cam, "x", QX_SF_REGISTRY | QX_SF_DERIVE_FROM_PARENT, 0),
          PROPHANDLING_UNSUPPORTED_PARAMETER, "Unsupported parameter"},
         {"export raw path", qxPropListExport(cam, "x", QX_SF_RAM | QX_SF_REGISTRY_RAW_PATH, 0),
          PROPHANDLING_UNSUPPORTED_PARAMETER, nullptr},
-        {"exists registry", qxDoesSettingExist("x", QX_SF_REGISTRY, 1), PROPHANDLING_IMPLEMENTATION_MISSING,
-         "qxDoesSettingExist is not implemented yet for the registry"},
+        {"exists registry", qxDoesSettingExist("x", QX_SF_REGISTRY, 1), PROPHANDLING_LIST_CANT_ACCESS_DATA, nullptr},
         {"delete null", qxDeleteSetting(nullptr, QX_SF_RAM, 0), PROPHANDLING_INVALID_INPUT_PARAMETER,
          "Invalid 'pName' pointer"},
         {"write null buffer", qxWriteSettingToRAM("x", nullptr), PROPHANDLING_INVALID_INPUT_PARAMETER,
@@ -348,8 +349,10 @@ TEST_F(Setting, RefusedArgumentsAndFlagCombinations) {
     for (const Case& c : cases) {
         EXPECT_EQ(c.code, c.expected) << c.what;
     }
-    EXPECT_EQ(qxPropListUpdate(cam, "x", QX_SF_REGISTRY, 0), PROPHANDLING_IMPLEMENTATION_MISSING);
-    EXPECT_EQ(lastError().text, "qxPropListUpdate is not implemented yet for the registry");
+    EXPECT_EQ(qxPropListUpdate(cam, "x", QX_SF_REGISTRY, 0), PROPHANDLING_LIST_CANT_ACCESS_DATA);
+    EXPECT_EQ(lastError().text, "Can't access data 'SOFTWARE\\KORVEN\\Settings\\x\\Cam'");
+    EXPECT_EQ(qxDoesSettingExist("x", QX_SF_REGISTRY, 1), PROPHANDLING_LIST_CANT_ACCESS_DATA);
+    EXPECT_EQ(lastError().text, "The setting 'x' does not exist at storage location 0x00000001 with scope 0x00000001");
     EXPECT_EQ(qxPropListImport(&h, "x", 0x5000, 0), PROPHANDLING_INVALID_INPUT_PARAMETER);
     EXPECT_EQ(lastError().text,
               "When trying to update a setting 'sfFile' and 'sfRAM' must not be combined! Storage flags got: 0x00005010");

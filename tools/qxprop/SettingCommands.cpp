@@ -1,7 +1,8 @@
 // tools/qxprop/SettingCommands.cpp -- the settings family of qxprop commands: export, import and update lists
 // as settings in files and the RAM store, query and delete stored settings, open a setting file for editing
 // and save it back, and compare two settings component by component. Storage flags are given by name
-// (--ram, --file, --dicts, --doc, ...); without a location word a setting is a file.
+// (--ram, --file, --registry, --dicts, --doc, ...); without a location word a setting is a file. Registry
+// settings go to the user hive unless --machine is given.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -26,6 +27,9 @@ constexpr FlagWord kFlagWords[] = {
     {"--file", QX_SF_FILE},
     {"--ram", QX_SF_RAM},
     {"--registry", QX_SF_REGISTRY},
+    {"--raw", QX_SF_REGISTRY | QX_SF_REGISTRY_RAW_PATH},
+    {"--volatile", QX_SF_VOLATILE},
+    {"--by-entries", QX_SF_UPDATE_BY_LIST_ENTRIES},
     {"--dicts", QX_SF_PROCESS_TRANSLATION_DICTS},
     {"--constants", QX_SF_PROCESS_CONSTANTS_DICTS},
     {"--doc", QX_SF_PROCESS_DOC_STRINGS},
@@ -45,19 +49,22 @@ constexpr FlagWord kFlagWords[] = {
 struct Parsed {
     std::vector<std::string> words;
     unsigned flags = 0;
+    unsigned scope = 1; // the user hive; --machine: 0
 };
 
 Parsed parse(Args a) {
     Parsed p;
     for (const std::string& word : a) {
-        if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
+        if (word == "--machine") {
+            p.scope = 0;
+        } else if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
             bool known = false;
             for (const FlagWord& f : kFlagWords)
                 if (word == f.word) {
                     p.flags |= f.bits;
                     known = true;
                 }
-            if (!known) throw UsageError("unknown storage flag " + word + " (try --file, --ram, --dicts, --doc, --all)");
+            if (!known) throw UsageError("unknown storage flag " + word + " (try --file, --ram, --registry, --dicts, --doc, --all)");
         } else {
             p.words.push_back(word);
         }
@@ -71,7 +78,7 @@ void needWords(const Parsed& p, std::size_t min, std::size_t max, const char* us
 
 // The location of delete, exists and descriptor: one location word, a file when none is given.
 unsigned location(unsigned flags) {
-    const unsigned where = flags & (QX_SF_FILE | QX_SF_RAM | QX_SF_REGISTRY);
+    const unsigned where = flags & (QX_SF_FILE | QX_SF_RAM | QX_SF_REGISTRY | QX_SF_REGISTRY_RAW_PATH);
     return where == 0 ? unsigned(QX_SF_FILE) : where;
 }
 
@@ -87,8 +94,8 @@ std::string nameOf(HOBJ h) {
     return out.value.str;
 }
 
-bool importAs(Session& s, const std::string& name, unsigned flags, HOBJ& list) {
-    if (!s.check(qxPropListImport(&list, name.c_str(), flags, 0))) return false;
+bool importAs(Session& s, const std::string& name, unsigned flags, HOBJ& list, unsigned scope = 1) {
+    if (!s.check(qxPropListImport(&list, name.c_str(), flags, scope))) return false;
     rememberList(nameOf(list), list);
     return true;
 }
@@ -96,7 +103,7 @@ bool importAs(Session& s, const std::string& name, unsigned flags, HOBJ& list) {
 bool exportCmd(Session& s, Args a) {
     const Parsed p = parse(a);
     needWords(p, 2, 2, "export <list> <setting> [flags]");
-    return s.check(qxPropListExport(parseHandle(p.words[0]), p.words[1].c_str(), p.flags, 0));
+    return s.check(qxPropListExport(parseHandle(p.words[0]), p.words[1].c_str(), p.flags, p.scope));
 }
 
 bool importCmd(Session& s, Args a) {
@@ -105,8 +112,8 @@ bool importCmd(Session& s, Args a) {
     HOBJ h = 0;
     if (p.words.size() == 2) {
         h = QX_INDEX_APPEND;
-        if (!s.check(qxPropListImportEx(parseHandle(p.words[1]), &h, p.words[0].c_str(), p.flags, 0))) return false;
-    } else if (!importAs(s, p.words[0], p.flags, h)) {
+        if (!s.check(qxPropListImportEx(parseHandle(p.words[1]), &h, p.words[0].c_str(), p.flags, p.scope))) return false;
+    } else if (!importAs(s, p.words[0], p.flags, h, p.scope)) {
         return false;
     }
     s.out() << handleAndPath(h) << '\n';
@@ -116,19 +123,19 @@ bool importCmd(Session& s, Args a) {
 bool updateCmd(Session& s, Args a) {
     const Parsed p = parse(a);
     needWords(p, 2, 2, "update <list> <setting> [flags]");
-    return s.check(qxPropListUpdate(parseHandle(p.words[0]), p.words[1].c_str(), p.flags, 0));
+    return s.check(qxPropListUpdate(parseHandle(p.words[0]), p.words[1].c_str(), p.flags, p.scope));
 }
 
 bool deleteCmd(Session& s, Args a) {
     const Parsed p = parse(a);
-    needWords(p, 1, 1, "delete-setting <setting> [--file|--ram]");
-    return s.check(qxDeleteSetting(p.words[0].c_str(), location(p.flags), 0));
+    needWords(p, 1, 1, "delete-setting <setting> [--file|--ram|--registry [--machine]]");
+    return s.check(qxDeleteSetting(p.words[0].c_str(), location(p.flags), p.scope));
 }
 
 bool existsCmd(Session& s, Args a) {
     const Parsed p = parse(a);
-    needWords(p, 1, 1, "exists <setting> [--file|--ram]");
-    const int result = qxDoesSettingExist(p.words[0].c_str(), location(p.flags), 0);
+    needWords(p, 1, 1, "exists <setting> [--file|--ram|--registry [--machine]]");
+    const int result = qxDoesSettingExist(p.words[0].c_str(), location(p.flags), p.scope);
     if (result == PROPHANDLING_LIST_CANT_ACCESS_DATA) {
         s.out() << "no\n";
         return true;
@@ -140,14 +147,22 @@ bool existsCmd(Session& s, Args a) {
 
 bool descriptorCmd(Session& s, Args a) {
     const Parsed p = parse(a);
-    needWords(p, 1, 1, "descriptor <setting> [--file|--ram]");
+    needWords(p, 1, 1, "descriptor <setting> [--file|--ram|--registry|--raw [--machine]]");
     size_t size = 0;
-    if (!s.check(qxSettingGetContentDescriptor(p.words[0].c_str(), location(p.flags), 0, nullptr, &size))) return false;
+    if (!s.check(qxSettingGetContentDescriptor(p.words[0].c_str(), location(p.flags), p.scope, nullptr, &size))) return false;
     std::string text(size, '\0');
-    if (!s.check(qxSettingGetContentDescriptor(p.words[0].c_str(), location(p.flags), 0, text.data(), &size))) return false;
+    if (!s.check(qxSettingGetContentDescriptor(p.words[0].c_str(), location(p.flags), p.scope, text.data(), &size))) return false;
     text.resize(size - 1);
     s.out() << text << '\n';
     return true;
+}
+
+// describe: the content descriptor a setting of the list carries, and which an update checks.
+bool describeCmd(Session& s, Args a) {
+    CallParam in{};
+    in.type = QX_PT_STRING;
+    in.value.str = const_cast<char*>(a[1].c_str());
+    return s.check(qxCompSetParam(parseHandle(a[0]), QX_PAR_CONTENT_DESCRIPTOR, &in, 1, 1));
 }
 
 // open: the setting file becomes a list of the session; save writes it back with the same flags.
@@ -253,8 +268,8 @@ bool diffCmd(Session& s, Args a) {
     const unsigned flags = (p.flags & ~unsigned(QX_SF_CREATE_MISSING)) | QX_SF_INCLUDE_READ_ONLY |
                            QX_SF_PROCESS_TRANSLATION_DICTS | QX_SF_PROCESS_CONSTANTS_DICTS | ((p.flags & (QX_SF_FILE | QX_SF_RAM)) == 0 ? unsigned(QX_SF_FILE) : 0u);
     HOBJ la = 0, lb = 0;
-    if (!s.check(qxPropListImport(&la, p.words[0].c_str(), flags, 0))) return false;
-    if (!s.check(qxPropListImport(&lb, p.words[1].c_str(), flags, 0))) {
+    if (!s.check(qxPropListImport(&la, p.words[0].c_str(), flags, p.scope))) return false;
+    if (!s.check(qxPropListImport(&lb, p.words[1].c_str(), flags, p.scope))) {
         qxPropListDelete(la);
         return false;
     }
@@ -266,16 +281,19 @@ bool diffCmd(Session& s, Args a) {
 }
 
 void install(CommandTable& t) {
-    t.add({"export", "<list> <setting> [flags]", "write a list as a setting (a file unless --ram)", 2, kAnyCount, exportCmd});
+    t.add({"export", "<list> <setting> [flags]", "write a list as a setting (a file unless --ram or --registry)", 2,
+           kAnyCount, exportCmd});
     t.add({"import", "<setting> [parent list] [flags]", "build a new list from a setting; prints its handle and path", 1,
            kAnyCount, importCmd});
     t.add({"update", "<list> <setting> [flags]", "write a setting's values into an existing list", 2, kAnyCount,
            updateCmd});
-    t.add({"delete-setting", "<setting> [--file|--ram]", "remove a stored setting (a file name as given)", 1, kAnyCount,
+    t.add({"delete-setting", "<setting> [--file|--ram|--registry]", "remove a stored setting (a file name as given)", 1, kAnyCount,
            deleteCmd});
-    t.add({"exists", "<setting> [--file|--ram]", "whether a setting is stored: yes or no", 1, kAnyCount, existsCmd});
-    t.add({"descriptor", "<setting> [--file|--ram]", "the content descriptor of a stored setting", 1, kAnyCount,
+    t.add({"exists", "<setting> [--file|--ram|--registry]", "whether a setting is stored: yes or no", 1, kAnyCount, existsCmd});
+    t.add({"descriptor", "<setting> [--file|--ram|--registry|--raw]", "the content descriptor of a stored setting", 1, kAnyCount,
            descriptorCmd});
+    t.add({"describe", "<list> <descriptor>", "set the content descriptor of a list (an update checks it)", 2, 2,
+           describeCmd});
     t.add({"open", "<file> [flags]", "open a setting file as a list of this session (save writes it back)", 1, kAnyCount,
            openCmd});
     t.add({"save", "[list] [file] [flags]", "write an opened list back to its file (safely replaced)", 0, kAnyCount,
