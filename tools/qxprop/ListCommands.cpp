@@ -32,9 +32,10 @@ unsigned propertyType(const std::string& word) {
 }
 
 // h by reference: the call that fills it is the other argument, and argument order is unspecified.
+// Prints the handle with the path of names that leads to it, when the session knows one.
 bool printHandle(Session& s, int result, const HOBJ& h) {
     if (!s.check(result)) return false;
-    s.out() << hex(h) << '\n';
+    s.out() << handleAndPath(h) << '\n';
     return true;
 }
 
@@ -42,8 +43,9 @@ bool create(Session& s, Args a) {
     const std::size_t size = a.size() > 1 ? parseUInt32(a[1], "size") : 0;
     const int flags = a.size() > 2 ? parseInt32(a[2], "flags") : QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS;
     HOBJ h = 0;
-    if (!printHandle(s, qxPropListCreate(&h, a[0].c_str(), size, flags), h)) return false;
+    if (!s.check(qxPropListCreate(&h, a[0].c_str(), size, flags))) return false;
     rememberList(a[0], h); // paths may start from it
+    s.out() << handleAndPath(h) << '\n';
     return true;
 }
 
@@ -70,7 +72,7 @@ bool find(Session& s, Args a) {
     const unsigned mode = a.size() > 2 ? parseUInt32(a[2], "mode") : 0;
     const unsigned depth = a.size() > 3 ? parseUInt32(a[3], "depth") : 0;
     if (!s.check(qxPropListFindComp(&h, parseHandle(a[0]), a[1].c_str(), mode, depth))) return false;
-    s.out() << (h == 0xFFFFFFFFu ? std::string("not found") : hex(h)) << '\n';
+    s.out() << (h == 0xFFFFFFFFu ? std::string("not found") : handleAndPath(h)) << '\n';
     return true;
 }
 
@@ -80,7 +82,7 @@ bool path(Session& s, Args a) {
     in.value.str = const_cast<char*>(a[1].c_str());
     CallParam out{};
     if (!s.check(qxCompGetParam(parseHandle(a[0]), QX_PAR_HANDLE_BY_PATH, &in, 1, &out, 1))) return false;
-    s.out() << hex(static_cast<HOBJ>(out.value.bits)) << '\n';
+    s.out() << handleAndPath(static_cast<HOBJ>(out.value.bits)) << '\n';
     return true;
 }
 

@@ -74,7 +74,7 @@ bool method(Session& s, Args a) {
                                           QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS, &h))) {
         return false;
     }
-    s.out() << hex(h) << '\n';
+    s.out() << handleAndPath(h) << '\n';
     return true;
 }
 
