@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "platform/RegistryHive.h"
 
@@ -201,7 +202,8 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
     return kRegSuccess;
 }
 
-int RegistryKey::queryValue(std::string_view name, std::uint32_t* type, void* data, std::uint32_t* size) const {
+int RegistryKey::withValue(std::string_view name,
+                           const std::function<int(std::uint32_t, const void*, std::uint32_t)>& use) const {
     if (const int e = checkValueName(name)) return e;
     return run(false, false, false, [&](Connection& c) {
         Statement s(c, "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2");
@@ -209,22 +211,22 @@ int RegistryKey::queryValue(std::string_view name, std::uint32_t* type, void* da
         const int rc = s.step();
         if (rc == SQLITE_DONE) return kRegFileNotFound;
         if (rc != SQLITE_ROW) return hive::errorOf(c, rc);
-        if (type) *type = static_cast<std::uint32_t>(s.int64(0));
-        return deliver(s.blob(1), static_cast<std::uint32_t>(s.bytes(1)), data, size);
+        return use(static_cast<std::uint32_t>(s.int64(0)), s.blob(1), static_cast<std::uint32_t>(s.bytes(1)));
+    });
+}
+
+int RegistryKey::queryValue(std::string_view name, std::uint32_t* type, void* data, std::uint32_t* size) const {
+    return withValue(name, [&](std::uint32_t found, const void* bytes, std::uint32_t count) {
+        if (type) *type = found;
+        return deliver(bytes, count, data, size);
     });
 }
 
 int RegistryKey::queryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) const {
-    if (const int e = checkValueName(name)) return e;
-    return run(false, false, false, [&](Connection& c) {
-        Statement s(c, "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2");
-        s.bind(1, id_).bind(2, folded(name));
-        const int rc = s.step();
-        if (rc == SQLITE_DONE) return kRegFileNotFound;
-        if (rc != SQLITE_ROW) return hive::errorOf(c, rc);
-        type = static_cast<std::uint32_t>(s.int64(0));
-        const auto* bytes = static_cast<const std::uint8_t*>(s.blob(1));
-        data.assign(bytes, bytes + s.bytes(1));
+    return withValue(name, [&](std::uint32_t found, const void* bytes, std::uint32_t count) {
+        type = found;
+        const auto* first = static_cast<const std::uint8_t*>(bytes);
+        data.assign(first, first + count);
         return kRegSuccess;
     });
 }

@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -140,6 +141,8 @@ public:
     int deleteTree(std::string_view subKey) const;
 
 private:
+    // Runs use on the type and bytes of the named value; its answer is the result. 2 when there is none.
+    int withValue(std::string_view name, const std::function<int(std::uint32_t, const void*, std::uint32_t)>& use) const;
     RegistryKey(Hive hive, std::string file, std::int64_t id, KeyAccess access, std::string path)
         : hive_(hive), file_(std::move(file)), id_(id), access_(access), path_(std::move(path)) {}
     template <class Body>

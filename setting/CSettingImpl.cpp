@@ -350,13 +350,19 @@ void readSubkeys(const RegistryKey& key, CPropList& list, std::uint32_t flags) {
                   [&](const std::string& name, const RegistryKey& sub) { buildAndRegisterComponent(sub, name, list, flags); });
 }
 
+void importListRaw(const RegistryKey& key, CPropList& list, std::uint32_t flags);
+
+// A new list named name in list, read from the key tree below key.
+void importNewListRaw(const RegistryKey& key, const std::string& name, CPropList& list, std::uint32_t flags) {
+    auto fresh = std::make_unique<CPropList>(name, 0, 3);
+    CPropList& made = *fresh;
+    saveRegistration(list, std::move(fresh), kAnyPosition);
+    importListRaw(key, made, flags);
+}
+
 void importListRaw(const RegistryKey& key, CPropList& list, std::uint32_t flags) {
-    forEachSubkey(key, "qx::CSettingImpl::importListRaw", [&](const std::string& name, const RegistryKey& sub) {
-        auto fresh = std::make_unique<CPropList>(name, 0, 3);
-        CPropList& made = *fresh;
-        saveRegistration(list, std::move(fresh), kAnyPosition);
-        importListRaw(sub, made, flags);
-    });
+    forEachSubkey(key, "qx::CSettingImpl::importListRaw",
+                  [&](const std::string& name, const RegistryKey& sub) { importNewListRaw(sub, name, list, flags); });
     std::string name;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
@@ -380,11 +386,7 @@ void updateListRaw(const RegistryKey& key, CPropList& list, std::uint32_t flags)
             if (CPropList* found = asList(list.entryComponent(index))) updateListRaw(sub, *found, flags);
             return;
         }
-        if ((flags & QX_SF_CREATE_MISSING) == 0) return;
-        auto fresh = std::make_unique<CPropList>(name, 0, 3);
-        CPropList& made = *fresh;
-        saveRegistration(list, std::move(fresh), kAnyPosition);
-        importListRaw(sub, made, flags);
+        if ((flags & QX_SF_CREATE_MISSING) != 0) importNewListRaw(sub, name, list, flags);
     });
     std::string name;
     std::uint32_t type = 0;

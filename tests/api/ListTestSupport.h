@@ -77,4 +77,14 @@ struct Refusal {
 };
 inline Refusal refusal(int code) { return {code, lastError().text}; }
 
+// The text of a setting in the RAM store, read with the size protocol; "<missing: ...>" when there is none.
+inline std::string ramText(const char* name) {
+    size_t size = 0;
+    if (qxReadSettingFromRAM(name, nullptr, &size) != 0) return "<missing: " + lastError().text + ">";
+    std::string text(size, '\0');
+    EXPECT_EQ(qxReadSettingFromRAM(name, text.data(), &size), 0);
+    text.resize(size - 1);
+    return text;
+}
+
 } // namespace qxtest

@@ -22,15 +22,6 @@ int countCall(HOBJ, HOBJ, CallParam*, size_t, CallParam*, size_t) {
     return 7;
 }
 
-std::string ramText(const char* name) {
-    size_t size = 0;
-    if (qxReadSettingFromRAM(name, nullptr, &size) != 0) return "<missing: " + lastError().text + ">";
-    std::string text(size, '\0');
-    EXPECT_EQ(qxReadSettingFromRAM(name, text.data(), &size), 0);
-    text.resize(size - 1);
-    return text;
-}
-
 HOBJ addMethod(HOBJ list, const char* name, unsigned flags = QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS,
                HOBJ at = QX_INDEX_APPEND) {
     HOBJ h = at;

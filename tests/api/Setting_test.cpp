@@ -24,15 +24,6 @@ constexpr const char* kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalo
 constexpr const char* kVersion = " versionMajor=\"0\" versionMinor=\"1\" versionRelease=\"0\"";
 constexpr unsigned kRW = QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS;
 
-std::string ramText(const char* name) {
-    size_t size = 0;
-    if (qxReadSettingFromRAM(name, nullptr, &size) != 0) return "<missing: " + lastError().text + ">";
-    std::string text(size, '\0');
-    EXPECT_EQ(qxReadSettingFromRAM(name, text.data(), &size), 0);
-    text.resize(size - 1);
-    return text;
-}
-
 std::string fileText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
