@@ -194,7 +194,12 @@ Slots toSlots(const py::sequence& values, uint32_t valType) {
             if (!PyFloat_Check(v.ptr()) && !PyLong_Check(v.ptr())) throw py::type_error("a float is needed for a double value");
             slot.dbl = v.cast<double>();
             break;
-        case QX_VT_STRING: out.texts.push_back(textOf(v)); break;
+        case QX_VT_STRING:
+            // A number among texts is written as its Python text, which the library parses back exactly.
+            out.texts.push_back(anyText && valType != QX_VT_STRING && (PyLong_Check(v.ptr()) || PyFloat_Check(v.ptr()))
+                                    ? std::string(py::str(v))
+                                    : textOf(v));
+            break;
         default: throw py::value_error("unknown value type " + std::to_string(out.valType));
         }
         out.slots.push_back(slot);
