@@ -788,7 +788,8 @@ def read_ram_setting(name: str) -> str:
 
 
 def write_ram_setting(name: str, text: str) -> None:
-    """Stores an XML text in the RAM store under ``name`` (import it with ``StorageFlag.RAM``)."""
+    """Replaces the XML text of a RAM setting that an export with ``StorageFlag.RAM`` made; a name never
+    exported is refused (``ErrorCode.LIST_CANT_ACCESS_DATA``)."""
     _qxprop.ram_write(name, text)
 
 
