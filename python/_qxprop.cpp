@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <climits>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -237,26 +238,36 @@ uint64_t paramBits(HOBJ h, int id) {
     return out.value.bits;
 }
 
+int readValues(HOBJ h, int index, long long count, uint32_t valType, ReadSlots& r);
+
 // Values from index on (count of them; count < 0: all the rest). Negative index: one special value.
 py::list getValues(HOBJ h, int index, long long count, uint32_t valType) {
     ReadSlots r;
     Call call;
+    // Texts point into the property, and "all values" needs the count and the read to agree: both copy
+    // under the lock. A fixed count of numbers is one call, atomic by itself.
+    const bool needLock = valType == QX_VT_STRING || count < 0;
     call([&] {
-        AccessLock lock;
-        if (count < 0) {
-            CallParam n{};
-            if (int rc = qxCompGetParam(h, QX_PAR_VALUE_COUNT, nullptr, 0, &n, 1); rc != 0) return rc;
-            const long long total = static_cast<long long>(n.value.bits & 0xFFFFFFFFu);
-            count = index < total ? total - index : 0;
-        }
-        r.slots.assign(static_cast<size_t>(count), qxValue{});
-        ValBuffer buffer{valType, r.slots.size(), r.slots.data()};
-        if (int rc = qxPropGetVal(h, &buffer, index); rc != 0) return rc;
-        if (valType == QX_VT_STRING)
-            for (const qxValue& s : r.slots) r.texts.emplace_back(s.str != nullptr ? s.str : "");
-        return 0;
+        std::optional<AccessLock> lock;
+        if (needLock) lock.emplace();
+        return readValues(h, index, count, valType, r);
     });
     return fromSlots(r, valType);
+}
+
+int readValues(HOBJ h, int index, long long count, uint32_t valType, ReadSlots& r) {
+    if (count < 0) {
+        CallParam n{};
+        if (int rc = qxCompGetParam(h, QX_PAR_VALUE_COUNT, nullptr, 0, &n, 1); rc != 0) return rc;
+        const long long total = static_cast<long long>(n.value.bits & 0xFFFFFFFFu);
+        count = index < total ? total - index : 0;
+    }
+    r.slots.assign(static_cast<size_t>(count), qxValue{});
+    ValBuffer buffer{valType, r.slots.size(), r.slots.data()};
+    if (int rc = qxPropGetVal(h, &buffer, index); rc != 0) return rc;
+    if (valType == QX_VT_STRING)
+        for (const qxValue& s : r.slots) r.texts.emplace_back(s.str != nullptr ? s.str : "");
+    return 0;
 }
 
 void setValues(HOBJ h, int index, const py::sequence& values, uint32_t valType, bool force) {
