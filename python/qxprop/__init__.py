@@ -299,9 +299,6 @@ class _MethodTarget:
         result = self.fn(*values)
         return 0 if result is None else int(result)
 
-    def _release(self) -> None:
-        self.fn = None
-
 
 # ---- components ------------------------------------------------------------------------------------------------
 
@@ -606,8 +603,6 @@ class List(Component):
                 if isinstance(item, Callback):
                     item._keeper = []
                     item.close()
-                else:
-                    item._release()
 
     def __enter__(self) -> "List":
         return self
@@ -678,12 +673,19 @@ class List(Component):
         _qxprop.remove_comp(self._entry(name))
 
     def clone(self, name: str) -> "List":
-        """A deep copy of this list under a new name, owned by the returned object."""
-        return List._adopt(_qxprop.clone(self._handle, name, False))
+        """A deep copy of this list under a new name, owned by the returned object. Its methods call the
+        same Python functions, which the copy keeps alive too; callbacks stay those of this list's owner."""
+        return self._copy(_qxprop.clone(self._handle, name, False))
 
     def derive(self, name: str) -> "List":
-        """A list derived from this one (sharing its values until written), owned by the returned object."""
-        return List._adopt(_qxprop.clone(self._handle, name, True))
+        """A list derived from this one (sharing its values until written), owned by the returned object;
+        Python methods are kept alive as by :meth:`clone`."""
+        return self._copy(_qxprop.clone(self._handle, name, True))
+
+    def _copy(self, handle: int) -> "List":
+        copy = List._adopt(handle)
+        copy._keep.extend(t for t in self._keeper() if isinstance(t, _MethodTarget))
+        return copy
 
     def _root(self) -> Optional["List"]:
         return self if self._owned else self._owner

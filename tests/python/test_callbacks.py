@@ -167,3 +167,21 @@ def test_closing_the_list_deletes_its_callbacks():
     with pytest.raises(qxprop.Error) as gone:
         prop.value = 2
     assert gone.value.code == ErrorCode.LIST_ID_INVALID
+
+
+def test_a_clone_keeps_the_python_methods_of_its_source():
+    source = qxprop.List("source")
+    source.add_method("twice", lambda x: 2 * x, "ii")
+    copy = source.clone("copy")
+    source.close()
+    gc.collect()
+    with copy:
+        assert copy["twice@ii"](21) == 42
+
+
+def test_a_method_whose_python_function_is_gone_answers_without_crashing(lst):
+    meth = lst.add_method("gone", lambda: 1, "i")
+    assert meth() == 1
+    lst._keep.clear()  # what closing the owner does; the method itself lives on in the tree
+    gc.collect()
+    assert meth() == int(ErrorCode.LIST_CANT_ACCESS_DATA)
