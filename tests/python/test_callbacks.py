@@ -185,3 +185,16 @@ def test_a_method_whose_python_function_is_gone_answers_without_crashing(lst):
     lst._keep.clear()  # what closing the owner does; the method itself lives on in the tree
     gc.collect()
     assert meth() == int(ErrorCode.LIST_CANT_ACCESS_DATA)
+
+
+def test_exception_in_a_callback_fired_by_a_c_caller_goes_to_unraisablehook(lst):
+    prop = lst.add_property("p", qxprop.INT32, 0)
+
+    def fail(p, values):
+        raise KeyError("from C")
+    prop.on_write(fail)
+    with unraisable() as reported, pytest.raises(qxprop.Error) as refused:
+        _qxprop.native_set_get_ns(prop.handle, 1)   # loops qxPropSetVal in C, outside any Python call
+    assert refused.value.code == ErrorCode.PROP_VALIDATION_FAILED
+    assert refused.value.__cause__ is None
+    assert len(reported) == 1 and isinstance(reported[0], KeyError)

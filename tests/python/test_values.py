@@ -124,3 +124,20 @@ def test_iteration_and_path_lookup(lst):
     assert through.value.code == ErrorCode.NOT_A_LIST
     with pytest.raises(TypeError):
         lst["stream0"] = 5
+
+
+def test_a_registered_list_belongs_to_its_new_parent():
+    with qxprop.List("parent") as parent:
+        child = qxprop.List("child")
+        child.add_property("x", qxprop.INT32, 1)
+        seen = []
+        child["x"].on_change(lambda c: seen.append(c.name))
+        assert child.owned
+        parent.add_list(child)
+        assert not child.owned
+        child.close()                      # a view: nothing is deleted
+        parent["child/x"] = 2
+        assert seen == ["x"] and parent["child/x"].value == 2
+    with pytest.raises(qxprop.Error) as gone:
+        child["x"]
+    assert gone.value.code == ErrorCode.LIST_ID_INVALID
