@@ -198,3 +198,15 @@ def test_exception_in_a_callback_fired_by_a_c_caller_goes_to_unraisablehook(lst)
     assert refused.value.code == ErrorCode.PROP_VALIDATION_FAILED
     assert refused.value.__cause__ is None
     assert len(reported) == 1 and isinstance(reported[0], KeyError)
+
+
+def test_detach_from_a_removed_component_is_an_error_and_close_still_works(lst):
+    prop = lst.add_property("p", qxprop.INT32, 0)
+    cb = prop.on_change(lambda c: None)
+    lst.remove("p")
+    with pytest.raises(qxprop.Error) as gone:
+        cb.detach()
+    assert gone.value.code == ErrorCode.COMPONENT_ID_INVALID
+    assert cb.attached
+    cb.close()
+    assert not cb.attached
