@@ -141,3 +141,20 @@ def test_a_registered_list_belongs_to_its_new_parent():
     with pytest.raises(qxprop.Error) as gone:
         child["x"]
     assert gone.value.code == ErrorCode.LIST_ID_INVALID
+
+
+def test_descriptive_parameters_round_trip(lst):
+    prop = lst.add_property("exposure", qxprop.INT32, 10, doc="Exposure in us", format="%05d")
+    assert prop.doc == "Exposure in us" and prop.format == "%05d" and prop.text() == "00010"
+    prop.display_name = "Exposure time"
+    assert prop.display_name == "Exposure time"
+    prop.default = 7
+    assert prop.default == 7 and prop.type == 0x10001
+    assert prop.flags == qxprop.ComponentFlag.READ_ACCESS | qxprop.ComponentFlag.WRITE_ACCESS
+    prop.set_flag(qxprop.ComponentFlag.WRITE_ACCESS, False)
+    assert qxprop.ComponentFlag.WRITE_ACCESS not in prop.flags
+    with pytest.raises(qxprop.Error) as refused:
+        prop.value = 11
+    assert refused.value.code == ErrorCode.NO_WRITE_RIGHTS
+    prop.set(11, force=True)
+    assert prop.value == 11
