@@ -245,6 +245,7 @@ uint64_t paramBits(HOBJ h, int id) {
 }
 
 int readValues(HOBJ h, int index, long long count, uint32_t valType, ReadSlots& r);
+void setValues(HOBJ h, int index, const py::sequence& values, uint32_t valType, bool force);
 
 // Values from index on (count of them; count < 0: all the rest). Negative index: one special value.
 py::list getValues(HOBJ h, int index, long long count, uint32_t valType) {
@@ -274,6 +275,38 @@ int readValues(HOBJ h, int index, long long count, uint32_t valType, ReadSlots& 
     if (valType == QX_VT_STRING)
         for (const qxValue& s : r.slots) r.texts.emplace_back(s.str != nullptr ? s.str : "");
     return 0;
+}
+
+// One value: the common case, without the sequence and the vectors of the array path.
+void setValue(HOBJ h, int index, const py::handle& value, uint32_t valType, bool force) {
+    if (valType == QX_VT_STRING || py::isinstance<py::str>(value) || py::isinstance<py::bytes>(value)) {
+        setValues(h, index, py::make_tuple(value), valType, force);
+        return;
+    }
+    qxValue slot{};
+    switch (valType) {
+    case QX_VT_INT32: slot.i32 = static_cast<int32_t>(integerOf(value, INT32_MIN, INT32_MAX, "a 32-bit integer")); break;
+    case QX_VT_INT64: slot.i64 = integerOf(value, LLONG_MIN, LLONG_MAX, "a 64-bit integer"); break;
+    case QX_VT_DOUBLE:
+        if (!PyFloat_Check(value.ptr()) && !PyLong_Check(value.ptr())) throw py::type_error("a float is needed for a double value");
+        slot.dbl = value.cast<double>();
+        break;
+    default: setValues(h, index, py::make_tuple(value), valType, force); return;
+    }
+    const ValBuffer buffer{valType, 1, &slot};
+    Call call;
+    call([&] { return qxPropSetVal(h, &buffer, index, QX_SETVAL_VALUES, nullptr, 0, force ? 1 : 0); });
+}
+
+py::object getValue(HOBJ h, int index, uint32_t valType) {
+    if (valType != QX_VT_INT32 && valType != QX_VT_INT64 && valType != QX_VT_DOUBLE) return getValues(h, index, 1, valType)[0];
+    qxValue slot{};
+    ValBuffer buffer{valType, 1, &slot};
+    Call call;
+    call([&] { return qxPropGetVal(h, &buffer, index); });
+    if (valType == QX_VT_INT32) return py::int_(slot.i32);
+    if (valType == QX_VT_INT64) return py::int_(slot.i64);
+    return py::float_(slot.dbl);
 }
 
 void setValues(HOBJ h, int index, const py::sequence& values, uint32_t valType, bool force) {
@@ -511,6 +544,8 @@ PYBIND11_MODULE(_qxprop, m) {
 
     m.def("get_values", &getValues);
     m.def("set_values", &setValues);
+    m.def("get_value", &getValue);
+    m.def("set_value", &setValue);
     m.def("remove_value", [](HOBJ h, int index, bool force) { Call c; c([&] { return qxPropRemoveVal(h, index, force ? 1 : 0); }); });
     m.def("validate", [](HOBJ h, const py::sequence& values, uint32_t valType) {
         Slots s = toSlots(values, valType);

@@ -406,14 +406,14 @@ class Property(Component):
     @property
     def value(self) -> Any:
         """The first value (settable; a list or tuple sets all values, as ``values`` does)."""
-        return _qxprop.get_values(self._handle, 0, 1, self._vt or self.value_type)[0]
+        return _qxprop.get_value(self._handle, 0, self._vt or self.value_type)
 
     @value.setter
     def value(self, v: Any) -> None:
         if isinstance(v, (list, tuple)):
             self.values = v
         else:
-            _qxprop.set_values(self._handle, 0, (v,), self._vt or self.value_type, False)
+            _qxprop.set_value(self._handle, 0, v, self._vt or self.value_type, False)
 
     @property
     def values(self) -> list:
