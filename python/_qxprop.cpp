@@ -427,6 +427,33 @@ py::object getParam(HOBJ h, int id, const py::sequence& inputs) {
     return py::int_(out.value.bits);
 }
 
+// The component at a path of names below a list, resolved under one hold of the lock: (entry handle, component
+// type, the list's own handle for a list or 0). Every name but the last must name a list.
+py::tuple findPath(HOBJ list, const std::vector<std::string>& names) {
+    HOBJ here = list, entry = 0, listHandle = 0;
+    uint64_t type = 0;
+    Call call;
+    call([&] {
+        AccessLock lock;
+        for (size_t k = 0; k < names.size(); ++k) {
+            CallParam in{}, out{};
+            in.type = QX_PT_STRING;
+            in.value.str = const_cast<char*>(names[k].c_str());
+            if (int rc = qxCompGetParam(here, QX_PAR_HANDLE_BY_NAME, &in, 1, &out, 1); rc != 0) return rc;
+            entry = static_cast<HOBJ>(out.value.bits);
+            if (int rc = qxCompGetParam(entry, QX_PAR_TYPE, nullptr, 0, &out, 1); rc != 0) return rc;
+            type = out.value.bits;
+            listHandle = 0;
+            // On the way every name must be a list: the library's own refusal (-2000) says so otherwise.
+            if ((type & QX_CT_LIST) == 0 && k + 1 == names.size()) break;
+            if (int rc = qxCompGetParam(entry, QX_PAR_LIST_HANDLE, nullptr, 0, &out, 1); rc != 0) return rc;
+            here = listHandle = static_cast<HOBJ>(out.value.bits);
+        }
+        return 0;
+    });
+    return py::make_tuple(entry, type, listHandle);
+}
+
 // ---- the benchmark's native baseline ----------------------------------------------------------------------
 
 // ns per qxPropSetVal of the Int32 5 and per qxPropGetVal of it, looped natively on the property the Python loop
@@ -540,6 +567,7 @@ PYBIND11_MODULE(_qxprop, m) {
         c([&] { return qxCompSetParam(h, id, in.params.data(), in.params.size(), force ? 1 : 0); });
     });
     m.def("param_bits", &paramBits);
+    m.def("find_path", &findPath);
     m.def("restore_default", [](HOBJ h, bool force) { Call c; c([&] { return qxCompRestoreDefault(h, force ? 1 : 0); }); });
 
     m.def("get_values", &getValues);

@@ -303,11 +303,17 @@ class _MethodTarget:
 
 def _wrap(handle: int, owner: Optional["List"]) -> "Component":
     kind = _qxprop.param_bits(handle, _PAR_TYPE)
+    return _make(handle, kind, _qxprop.param_bits(handle, _PAR_LIST_HANDLE) if kind & _CT_LIST else 0, owner)
+
+
+def _make(handle: int, kind: int, list_handle: int, owner: Optional["List"]) -> "Component":
     if kind & _CT_LIST:
-        return List._view(_qxprop.param_bits(handle, _PAR_LIST_HANDLE), owner)
+        return List._view(list_handle, owner)
     if kind & _CT_METHOD:
         return Method(handle, owner)
-    return Property(handle, owner)
+    prop = Property(handle, owner)
+    prop._vt = kind & 0xFFFF
+    return prop
 
 
 class Component:
@@ -699,11 +705,8 @@ class List(Component):
         if not names:
             raise NotFoundError(int(ErrorCode.COMPONENT_NOT_FOUND), "PROPHANDLING_COMPONENT_NOT_FOUND",
                                 f"empty path {path!r}")
-        here = self._handle
-        for name in names[:-1]:
-            entry = _qxprop.get_param(here, _PAR_HANDLE_BY_NAME, [(_PT_STRING, name)])
-            here = _qxprop.param_bits(entry, _PAR_LIST_HANDLE)
-        return _wrap(_qxprop.get_param(here, _PAR_HANDLE_BY_NAME, [(_PT_STRING, names[-1])]), self._root())
+        entry, kind, list_handle = _qxprop.find_path(self._handle, names)
+        return _make(entry, kind, list_handle, self._root())
 
     def __setitem__(self, path: str, value: Any) -> None:
         comp = self[path]
