@@ -2,7 +2,8 @@
 # bench/python_bench.py -- what the Python package costs per value write and read: `prop.value = 5` and
 # `prop.value` on an Int32 property, timed per call with perf_counter_ns loops, against qxPropSetVal and
 # qxPropGetVal looped natively (inside the extension, no Python per call) on the same property in the same
-# process and run. Prints its log, then "---- summary ----" and a Markdown table, as the C++ programs do.
+# process and run. The extension's own functions are timed too, to show where the time goes. Prints its log,
+# then "---- summary ----" and a Markdown table, as the C++ programs do.
 #   PYTHONPATH=build/python:python /usr/bin/python3 bench/python_bench.py [repetitions]
 import statistics
 import sys
@@ -39,12 +40,25 @@ def main():
             for _ in range(n):
                 lst["gain"] = 5
 
-        runs = {"set": [], "get": [], "path": [], "c_set": [], "c_get": []}
+        # The extension alone (argument conversion, GIL release, error check), without the package's Python.
+        handle, set_value, get_value = prop.handle, _qxprop.set_value, _qxprop.get_value
+
+        def ext_set(n):
+            for _ in range(n):
+                set_value(handle, 0, 5, 1, False)
+
+        def ext_get(n):
+            for _ in range(n):
+                get_value(handle, 0, 1)
+
+        runs = {"set": [], "get": [], "path": [], "ext_set": [], "ext_get": [], "c_set": [], "c_get": []}
         py_set(1000), py_get(1000)  # warm up
         for rep in range(repetitions):
             runs["set"].append(per_call_ns(py_set))
             runs["get"].append(per_call_ns(py_get))
             runs["path"].append(per_call_ns(py_path_set, ITERATIONS // 4))
+            runs["ext_set"].append(per_call_ns(ext_set))
+            runs["ext_get"].append(per_call_ns(ext_get))
             c_set, c_get = _qxprop.native_set_get_ns(prop.handle, ITERATIONS * 5)
             runs["c_set"].append(c_set)
             runs["c_get"].append(c_get)
@@ -54,6 +68,8 @@ def main():
         ("`prop.value = 5`", med["set"], "qxPropSetVal", med["c_set"]),
         ("`prop.value`", med["get"], "qxPropGetVal", med["c_get"]),
         ('`lst["gain"] = 5` (lookup by name, then set)', med["path"], "qxPropSetVal", med["c_set"]),
+        ("`_qxprop.set_value` (the extension alone)", med["ext_set"], "qxPropSetVal", med["c_set"]),
+        ("`_qxprop.get_value` (the extension alone)", med["ext_get"], "qxPropGetVal", med["c_get"]),
     ]
     print("---- summary ----")
     print("### python_bench")
