@@ -520,9 +520,6 @@ PYBIND11_MODULE(_qxprop, m) {
 
     m.def("lock", [] { py::gil_scoped_release r; qxLockCompAccess(); }, "Enters the component-access lock.");
     m.def("unlock", [] { py::gil_scoped_release r; qxUnlockCompAccess(); }, "Leaves the component-access lock.");
-    m.def("global_lock", [](unsigned timeoutMs) { py::gil_scoped_release r; return qxGlobalLock(timeoutMs); },
-          "Takes the cross-process global mutex: 1 acquired, 0 abandoned before, 2 timed out.");
-    m.def("global_unlock", [] { Call c; c([] { return qxGlobalUnlock(); }); }, "Releases the global mutex.");
 
     m.def("list_create", [](const std::string& name, size_t size, int flags) {
         HOBJ h = 0;
