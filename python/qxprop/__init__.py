@@ -226,7 +226,11 @@ class Callback:
         if not callable(fn):
             raise TypeError("a callback needs a callable")
         self._fn = fn
-        self._component = component
+        # The component's handle and a weak reference to its owner, not the component: a list whose
+        # callbacks do not refer to it is deleted as soon as its last reference goes, without waiting for gc.
+        self._target_handle = component.handle
+        self._target_class = type(component)
+        self._owner_ref = weakref.ref(component._owner) if component._owner is not None else None
         self._kind = kind
         self._key = next(_keys)
         self._handle: Optional[int] = None
@@ -250,7 +254,7 @@ class Callback:
         """Takes the callback off its component (an error if the component is gone) and deletes it."""
         if self._handle is None:
             return
-        _qxprop.callback_detach(self._component.handle, self._handle)
+        _qxprop.callback_detach(self._target_handle, self._handle)
         self.close()
 
     def close(self) -> None:
@@ -275,17 +279,18 @@ class Callback:
             self.close()
 
     def _invoke(self, kind: int, handle: int, owner: int, values: list) -> int:
+        root = self._owner_ref() if self._owner_ref is not None else None
         if kind == _CB_WRITE:
-            return 1 if self._fn(Property(handle, self._component._owner), values) is False else 0
+            return 1 if self._fn(Property(handle, root), values) is False else 0
         if kind == _CB_READ:
-            self._fn(Property(handle, self._component._owner))
+            self._fn(Property(handle, root))
             return 0
-        self._fn(_wrap(handle, self._component._owner))
+        self._fn(_wrap(handle, root))
         return 0
 
     def __repr__(self) -> str:
         state = "attached" if self._handle is not None else "closed"
-        return f"<qxprop.Callback {state} to {self._component!r}>"
+        return f"<qxprop.Callback {state} to {self._target_class.__name__} 0x{self._target_handle:08x}>"
 
 
 class _MethodTarget:

@@ -210,3 +210,17 @@ def test_detach_from_a_removed_component_is_an_error_and_close_still_works(lst):
     assert cb.attached
     cb.close()
     assert not cb.attached
+
+
+def test_a_list_whose_callbacks_do_not_refer_to_it_goes_with_its_last_reference():
+    gc.disable()
+    try:
+        lst = qxprop.List("prompt")
+        prop = lst.add_property("p", qxprop.INT32, 1)
+        prop.on_change(lambda c: None)
+        prop.on_write(lambda p, v: True)
+        handle = lst.handle
+        del lst, prop
+        assert not _qxprop.list_valid(handle)   # no collection ran
+    finally:
+        gc.enable()
