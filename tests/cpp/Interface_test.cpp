@@ -63,6 +63,7 @@ TEST_F(CppInterface, AnOwningListAndAViewOfItDeleteItOnce) {
         owner = qx::List(); // the owner goes first; the view is still around
         EXPECT_EQ(qxIsPropListValid(h), 0);
         EXPECT_FALSE(laterView.valid());
+        EXPECT_EQ(errorOf([&] { laterView.name(); }).code(), PROPHANDLING_LIST_ID_INVALID);
     }
     // The ID is free again: the next list gets it, and nothing deletes that one.
     qx::List next = qx::List::create("next");
