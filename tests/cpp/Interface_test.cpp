@@ -257,6 +257,23 @@ TEST_F(CppInterface, AWriteCallbackSeesTextsAsWrittenAndNumbersConverted) {
     EXPECT_EQ(seen, (std::vector<std::string>{"number 1 0.000000"}));
 }
 
+TEST_F(CppInterface, DetachTakesTheCallbackOffOneComponentOnly) {
+    const qx::Property gain = list.addProperty<int>("gain");
+    const qx::Property exposure = list.addProperty<int>("exposure");
+    std::vector<HOBJ> seen;
+    qx::Callback cb = qx::Callback::onWrite([&](const qx::Event& e) {
+        seen.push_back(e.component.handle());
+        return true;
+    });
+    cb.attach(gain);
+    cb.attach(exposure);
+    cb.detach(gain);
+    gain.set(1);
+    exposure.set(2);
+    EXPECT_EQ(seen, std::vector<HOBJ>{exposure.handle()});
+    EXPECT_THROW(cb.attach(list.component()), qx::Error); // a write callback on a list: -2001
+}
+
 // ---- errors ----------------------------------------------------------------------------------------------
 
 TEST_F(CppInterface, FailedCallsBecomeErrorsWithCodeNameAndTheLibrarysText) {
@@ -453,6 +470,33 @@ TEST_F(CppInterface, ComponentsCarryNamesFlagsAndDocStrings) {
     EXPECT_EQ(errorOf([&] { gain.set(1.0); }).code(), PROPHANDLING_NO_WRITE_RIGHTS);
     gain.set(1.0, 0, true); // force
     EXPECT_EQ(gain.get<double>(), 1.0);
+}
+
+TEST_F(CppInterface, ListsUpdateFromOthersRestoreDefaultsAndCarryAContentDescriptor) {
+    const qx::Property gain = list.addProperty<int>("gain");
+    gain.set(7);
+    const qx::List copy = list.clone("copy");
+    copy["gain"].property().set(9);
+    list.updateFrom(copy);
+    EXPECT_EQ(gain.get<int>(), 9);
+    // A derived list's own value goes back to its parent's on restore-default.
+    const qx::List derived = list.derive("derived");
+    const qx::Property own = derived["gain"];
+    own.set(3);
+    EXPECT_EQ(own.get<int>(), 3);
+    own.restoreDefault();
+    EXPECT_EQ(own.get<int>(), 9);
+
+    EXPECT_EQ(list.contentDescriptor(), "");
+    list.setContentDescriptor("camera-v1");
+    EXPECT_EQ(list.contentDescriptor(), "camera-v1");
+    const qx::Setting ram("cpp-descriptor-test", qx::Storage::Ram);
+    ram.exportList(list);
+    EXPECT_EQ(ram.contentDescriptor(), "camera-v1");
+    const qx::List other = qx::List::create("camera");
+    other.setContentDescriptor("lens-v1");
+    EXPECT_EQ(errorOf([&] { ram.update(other); }).code(), PROPHANDLING_INCOMPATIBLE_COMPONENTS);
+    ram.remove();
 }
 
 // ---- methods, lock, settings ---------------------------------------------------------------------------
