@@ -284,6 +284,7 @@ struct ValueTraits<std::string> {
     static std::string take(const qxValue& s) { return s.str != nullptr ? std::string(s.str) : std::string(); }
 };
 
+// True for std::vector: get<std::vector<T>> reads every value, set(std::vector<T>) writes several.
 template <class T>
 struct IsVector : std::false_type {};
 template <class T, class A>
