@@ -16,6 +16,9 @@
 
 #include "qxPropHandling.hpp"
 
+// Allocations of the whole program, the library's included (AllocationCounter_helper.cpp).
+extern std::atomic<long> g_allocations;
+
 namespace {
 
 // One reference for the whole program: the last release would destroy the tree between tests.
@@ -362,6 +365,34 @@ TEST_F(CppInterface, ScalarsOfEveryTypeRoundTrip) {
     EXPECT_EQ(i32.text(), "16");
     EXPECT_EQ(i32.text(0, "%04d"), "0016");
     EXPECT_EQ(dbl.text(), "2.500000");
+}
+
+TEST_F(CppInterface, TypedScalarGetAndSetAllocateNothingBeyondTheCCall) {
+    const qx::Property gain = list.addProperty<int>("gain");
+    const qx::Property level = list.addProperty<double>("level");
+    const auto count = [](const std::function<void(int)>& step) {
+        const long before = g_allocations.load();
+        for (int i = 1; i <= 100; ++i) step(i);
+        return g_allocations.load() - before;
+    };
+    const long c = count([&](int i) {
+        qxValue slots[2];
+        slots[0].i64 = i;
+        slots[1].dbl = i * 0.5;
+        const ValBuffer ib{QX_VT_INT32, 1, &slots[0]}, db{QX_VT_DOUBLE, 1, &slots[1]};
+        ASSERT_EQ(qxPropSetVal(gain.handle(), &ib, 0, QX_SETVAL_VALUES, nullptr, 0, 0), 0);
+        ASSERT_EQ(qxPropSetVal(level.handle(), &db, 0, QX_SETVAL_VALUES, nullptr, 0, 0), 0);
+        ValBuffer rb{QX_VT_INT32, 1, &slots[0]}, rd{QX_VT_DOUBLE, 1, &slots[1]};
+        ASSERT_EQ(qxPropGetVal(gain.handle(), &rb, 0), 0);
+        ASSERT_EQ(qxPropGetVal(level.handle(), &rd, 0), 0);
+    });
+    const long wrapped = count([&](int i) {
+        gain.set(1000 + i);
+        level.set(1000 + i * 0.5);
+        ASSERT_EQ(gain.get<int>(), 1000 + i);
+        ASSERT_EQ(level.get<double>(), 1000 + i * 0.5);
+    });
+    EXPECT_EQ(wrapped, c);
 }
 
 TEST_F(CppInterface, ArraysOfEveryTypeRoundTrip) {
