@@ -332,6 +332,8 @@ public:
     }
     // Changes of the component and its shared data so far.
     unsigned changeCount() const { return static_cast<unsigned>(detail::getBits(h_, QX_PAR_CHANGE_COUNT)); }
+    // Marks the component's data as stale: the next access runs its first-access callback (onAccess).
+    void invalidate() const { detail::check(qxCompSetParam(h_, QX_PAR_INVALIDATE, nullptr, 0, 0)); }
     // Puts the component back to its default (force: also where it is read-only).
     void restoreDefault(bool force = false) const { detail::check(qxCompRestoreDefault(h_, force ? 1 : 0)); }
 
@@ -847,7 +849,8 @@ private:
 class Callback {
 public:
     // Code of a write, read or access callback: return true to accept, false to refuse. An exception it
-    // throws refuses too, and the wrapper call that ran the callback rethrows it.
+    // throws refuses too, and the wrapper call that ran the callback rethrows it (after a plain C call,
+    // the thread's next wrapper call does).
     using Check = std::function<bool(const Event&)>;
     // Code of a change callback: runs after the call that changed the component. An exception it throws is
     // rethrown by the wrapper call that made the change.

@@ -209,6 +209,22 @@ TEST_F(CppInterface, AMovedCallbackStaysAttachedAndTheMovedFromOneIsInert) {
     EXPECT_EQ(calls, 1);
 }
 
+TEST_F(CppInterface, AnAccessCallbackRunsOnceAfterEachInvalidate) {
+    const qx::Property gain = list.addProperty<int>("gain");
+    std::vector<HOBJ> seen;
+    qx::Callback access = qx::Callback::onAccess([&](const qx::Event& e) {
+        seen.push_back(e.component.handle());
+        return true;
+    });
+    access.attach(gain);
+    gain.get<int>();
+    EXPECT_TRUE(seen.empty()) << "never invalidated";
+    gain.invalidate();
+    gain.set(3);
+    EXPECT_EQ(gain.get<int>(), 3);
+    EXPECT_EQ(seen, std::vector<HOBJ>{gain.handle()});
+}
+
 TEST_F(CppInterface, ARefusingWriteCallbackKeepsTheValueAndReportsTheLibrarysCode) {
     const qx::Property gain = list.addProperty<int>("gain");
     gain.set(1);
@@ -236,6 +252,14 @@ TEST_F(CppInterface, AnExceptionFromCallbackCodeIsRethrownByTheCallThatRanIt) {
     }
     EXPECT_EQ(gain.get<int>(), 12);
     gain.set(14); // the exception was taken: the next call is clean
+
+    // Run by a plain C call, the exception waits for the thread's next wrapper call.
+    qxValue slot;
+    slot.i64 = 13;
+    const ValBuffer b{QX_VT_INT32, 1, &slot};
+    EXPECT_EQ(qxPropSetVal(gain.handle(), &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0), PROPHANDLING_PROP_VALIDATION_FAILED);
+    EXPECT_THROW(gain.get<int>(), std::logic_error);
+    EXPECT_EQ(gain.get<int>(), 14);
 
     const qx::Property mode = list.addProperty<int>("mode");
     qx::Callback change = qx::Callback::onChange([](const qx::Component&) { throw std::out_of_range("after the change"); });
