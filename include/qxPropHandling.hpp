@@ -27,9 +27,11 @@
 #include <exception>
 #include <functional>
 #include <iterator>
+#include <locale>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -830,13 +832,24 @@ struct Event {
     bool isText(std::size_t i = 0) const noexcept { return i < count && values[i].type == QX_PT_STRING; }
 
 private:
+    // A whole text as a number in the "C" conventions, whatever the process locale (integers through
+    // from_chars; floating point through a classic-locale stream, which compilers before from_chars for
+    // floating point have too).
     template <class T>
     static T parse(const char* s) {
         const std::string text = s != nullptr ? s : "";
         T v{};
-        const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-        if (r.ec != std::errc() || r.ptr != text.data() + text.size())
-            throw Error(PROPHANDLING_INVALID_INPUT_PARAMETER, "'" + text + "' is not a number");
+        bool whole = false;
+        if constexpr (std::is_floating_point_v<T>) {
+            std::istringstream in(text);
+            in.imbue(std::locale::classic());
+            in >> v;
+            whole = !in.fail() && in.peek() == std::istringstream::traits_type::eof();
+        } else {
+            const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+            whole = r.ec == std::errc() && r.ptr == text.data() + text.size();
+        }
+        if (!whole) throw Error(PROPHANDLING_INVALID_INPUT_PARAMETER, "'" + text + "' is not a number");
         return v;
     }
 };

@@ -282,6 +282,18 @@ TEST_F(CppInterface, AWriteCallbackSeesTextsAsWrittenAndNumbersConverted) {
     mode.set(1);
     EXPECT_THROW(mode.set("On"), qx::Error); // "On" is no number: value<double> throws -2029, rethrown
     EXPECT_EQ(seen, (std::vector<std::string>{"number 1 0.000000"}));
+
+    const qx::Property level = list.addProperty<double>("level");
+    std::vector<double> levels;
+    qx::Callback parse = qx::Callback::onWrite([&](const qx::Event& e) {
+        levels.push_back(e.value<double>());
+        return true;
+    });
+    parse.attach(level);
+    level.set("2.25");
+    EXPECT_THROW(level.set("2.25x"), qx::Error);
+    EXPECT_EQ(levels, std::vector<double>{2.25});
+    EXPECT_EQ(level.get<double>(), 2.25);
 }
 
 TEST_F(CppInterface, DetachTakesTheCallbackOffOneComponentOnly) {
