@@ -138,7 +138,10 @@ int RegistryKey::run(bool write, bool needFile, bool manyStatements, Body&& body
     Connection* c = hive::connect(hive_, file_, needFile, &error);
     if (!c) return error;
     return hive::runStep(*c, write, manyStatements, [&]() -> int {
-        if (const int e = keyState(*c, id_)) return e;
+        if (!hive::knownLive(*c, id_)) {
+            if (const int e = keyState(*c, id_)) return e;
+            hive::noteLive(*c, id_);
+        }
         return body(*c);
     });
 }
@@ -169,7 +172,8 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
     if (const int e = splitPath(subKey, parts)) return e;
     std::int64_t id = id_;
     bool made = false;
-    const int rc = run(true, true, true, [&](Connection& c) {
+    // One part makes at most one row: a failed insert undoes itself, so no savepoint is needed.
+    const int rc = run(true, true, parts.size() > 1, [&](Connection& c) {
         std::string boot;
         if (const int e = keyState(c, id_, &boot)) return e;
         for (const auto part : parts) {
@@ -190,6 +194,7 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
                 if (step != SQLITE_DONE) return hive::errorOf(c, step);
                 child = sqlite3_last_insert_rowid(c.db);
                 childBoot = isVolatile ? c.bootId : std::string();
+                hive::noteLive(c, child);
             }
             id = child;
             boot = childBoot;

@@ -210,6 +210,11 @@ int prepare(Connection& c) {
     if (rc != SQLITE_OK) return rc;
     // NORMAL in WAL mode loses no committed transaction to a killed process, only to a power failure.
     if ((rc = execWithRetry(c, "PRAGMA synchronous=NORMAL")) != SQLITE_OK) return rc;
+    // An export of a large list changes more pages than the default cache holds; spilling them into the
+    // log before the commit would write them twice. Temporary tables (the tree walks of deletes) stay
+    // in memory for the same reason.
+    if ((rc = execWithRetry(c, "PRAGMA cache_size=-16384")) != SQLITE_OK) return rc;
+    if ((rc = execWithRetry(c, "PRAGMA temp_store=MEMORY")) != SQLITE_OK) return rc;
     // The schema is made only by the first opener, so opening a hive that exists never waits for a writer.
     const auto hasRoot = [&c] {
         Statement probe(c, "SELECT 1 FROM keys WHERE id = 1");
@@ -364,6 +369,7 @@ std::string Statement::text(int column) const {
 }
 
 int beginStep(Connection& c, bool write) {
+    if (c.depth == 0) c.liveKeys.clear();
     const char* sql = c.depth > 0 ? "SAVEPOINT step" : write ? "BEGIN IMMEDIATE" : "BEGIN";
     const int rc = execWithRetry(c, sql);
     return rc == SQLITE_OK ? kRegSuccess : errorOf(c, rc);
@@ -371,7 +377,10 @@ int beginStep(Connection& c, bool write) {
 
 int endStep(Connection& c, bool ok) {
     if (c.depth > 0) {
-        if (!ok) exec(c, "ROLLBACK TO step");
+        if (!ok) {
+            exec(c, "ROLLBACK TO step");
+            c.liveKeys.clear();
+        }
         const int rc = exec(c, "RELEASE step");
         return rc == SQLITE_OK ? kRegSuccess : errorOf(c, rc);
     }
@@ -414,6 +423,7 @@ int deleteSubtree(Connection& c, std::int64_t id) {
                       " DELETE FROM keys WHERE id IN sub");
     vals.bind(1, id);
     keys.bind(1, id);
+    c.liveKeys.clear();
     int rc = vals.step();
     if (rc == SQLITE_DONE) rc = keys.step();
     return rc == SQLITE_DONE ? kRegSuccess : errorOf(c, rc);
@@ -497,6 +507,7 @@ RegistryTransaction::RegistryTransaction(Hive hive, Mode mode) : hive_(hive), fi
             return;
         }
         c->rollbackOnly = false;
+        c->liveKeys.clear();
     }
     ++c->depth;
     status_ = kRegSuccess;

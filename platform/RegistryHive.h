@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include <sqlite3.h>
 
@@ -24,6 +25,9 @@ struct Connection {
     bool rollbackOnly = false;// an inner transaction ended without commit
     std::string bootId;       // what volatile keys made through this connection carry
     std::unordered_map<const char*, sqlite3_stmt*> statements; // keyed by the SQL literal's address
+    // Keys seen to exist in the open transaction (depth > 0). Inside it no other connection's change is
+    // visible, so only this connection's deletions and undone steps can make one go; they empty the set.
+    std::unordered_set<std::int64_t> liveKeys;
 
     // Where the last enumeration by index stopped, so that asking for the next index continues from there
     // instead of counting from the start. Valid only while the hive is exactly as it was (stamp).
@@ -92,6 +96,12 @@ int runStep(Connection& c, bool write, bool manyStatements, Body&& body) {
 // (its change count). stampCursor records key, index and the present state.
 bool cursorStillValid(Connection& c, const Connection::Cursor& cursor, std::int64_t key, std::uint32_t index);
 void stampCursor(Connection& c, Connection::Cursor& cursor, std::int64_t key, std::uint32_t index);
+
+// Whether the key with this id was seen in the open transaction of c (and need not be looked up again).
+inline bool knownLive(const Connection& c, std::int64_t id) { return c.depth > 0 && c.liveKeys.count(id) != 0; }
+inline void noteLive(Connection& c, std::int64_t id) {
+    if (c.depth > 0) c.liveKeys.insert(id);
+}
 
 // Deletes the key with this id and everything below it.
 int deleteSubtree(Connection& c, std::int64_t id);
