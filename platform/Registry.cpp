@@ -211,12 +211,12 @@ int RegistryKey::withValue(std::string_view name,
                            const std::function<int(std::uint32_t, const void*, std::uint32_t)>& use) const {
     if (const int e = checkValueName(name)) return e;
     return run(false, false, false, [&](Connection& c) {
-        Statement s(c, "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2");
-        s.bind(1, id_).bind(2, folded(name));
-        const int rc = s.step();
-        if (rc == SQLITE_DONE) return kRegFileNotFound;
-        if (rc != SQLITE_ROW) return hive::errorOf(c, rc);
-        return use(static_cast<std::uint32_t>(s.int64(0)), s.blob(1), static_cast<std::uint32_t>(s.bytes(1)));
+        const hive::ValueTable* table = nullptr;
+        if (const int e = hive::loadValues(c, id_, table)) return e;
+        const int at = table->find(name);
+        if (at < 0) return kRegFileNotFound;
+        const auto& value = table->values()[static_cast<std::size_t>(at)];
+        return use(value.type, value.data.data(), static_cast<std::uint32_t>(value.data.size()));
     });
 }
 
@@ -243,23 +243,23 @@ int RegistryKey::setValue(std::string_view name, std::uint32_t type, const void*
         return kRegInvalidParameter;
     }
     return run(true, true, false, [&](Connection& c) {
-        Statement s(c, "INSERT INTO vals(key, folded, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
-                       " ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data");
-        s.bind(1, id_).bind(2, folded(name)).bind(3, name).bind(4, static_cast<std::int64_t>(type));
-        s.bindBlob(5, data, size);
-        const int rc = s.step();
-        return rc == SQLITE_DONE ? kRegSuccess : hive::errorOf(c, rc);
+        hive::ValueTable* table = nullptr;
+        if (const int e = hive::editValues(c, id_, table)) return e;
+        table->set(name, type, data, size);
+        return hive::storeValues(c, id_);
     });
 }
 
 int RegistryKey::deleteValue(std::string_view name) const {
     if (const int e = checkValueName(name)) return e;
     return run(true, false, false, [&](Connection& c) {
-        Statement s(c, "DELETE FROM vals WHERE key = ?1 AND folded = ?2");
-        s.bind(1, id_).bind(2, folded(name));
-        const int rc = s.step();
-        if (rc != SQLITE_DONE) return hive::errorOf(c, rc);
-        return sqlite3_changes(c.db) > 0 ? kRegSuccess : kRegFileNotFound;
+        const hive::ValueTable* current = nullptr;
+        if (const int e = hive::loadValues(c, id_, current)) return e;
+        if (current->find(name) < 0) return kRegFileNotFound;
+        hive::ValueTable* table = nullptr;
+        if (const int e = hive::editValues(c, id_, table)) return e;
+        table->erase(name);
+        return hive::storeValues(c, id_);
     });
 }
 
@@ -295,21 +295,13 @@ int RegistryKey::enumKey(std::uint32_t index, char* name, std::uint32_t* nameSiz
 int RegistryKey::enumValue(std::uint32_t index, std::string& name, std::uint32_t& type,
                            std::vector<std::uint8_t>& data) const {
     int rc = run(false, false, false, [&](Connection& c) {
-        auto& cursor = c.valueCursor;
-        const bool next = hive::cursorStillValid(c, cursor, id_, index);
-        Statement fromCursor(c, "SELECT name, type, data, id FROM vals WHERE key = ?1 AND id > ?2 ORDER BY id LIMIT 1");
-        Statement byOffset(c, "SELECT name, type, data, id FROM vals WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2");
-        Statement& s = next ? fromCursor : byOffset;
-        s.bind(1, id_).bind(2, next ? cursor.valueId : static_cast<std::int64_t>(index));
-        const int step = s.step();
-        if (step == SQLITE_DONE) return kRegNoMoreItems;
-        if (step != SQLITE_ROW) return hive::errorOf(c, step);
-        name = s.text(0);
-        type = static_cast<std::uint32_t>(s.int64(1));
-        const auto* bytes = static_cast<const std::uint8_t*>(s.blob(2));
-        data.assign(bytes, bytes + s.bytes(2));
-        cursor.valueId = s.int64(3);
-        hive::stampCursor(c, cursor, id_, index);
+        const hive::ValueTable* table = nullptr;
+        if (const int e = hive::loadValues(c, id_, table)) return e;
+        if (index >= table->values().size()) return kRegNoMoreItems;
+        const auto& value = table->values()[index];
+        name = value.name;
+        type = value.type;
+        data = value.data;
         return kRegSuccess;
     });
     return rc == kRegFileNotFound && id_ == hive::kRootId ? kRegNoMoreItems : rc;
@@ -337,14 +329,13 @@ int RegistryKey::queryInfo(KeyInfo& info) const {
         if (step != SQLITE_ROW) return hive::errorOf(c, step);
         info.subKeys = static_cast<std::uint32_t>(keys.int64(0));
         info.maxSubKeyLength = static_cast<std::uint32_t>(keys.int64(1));
-        Statement vals(c, "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0),"
-                          " coalesce(max(length(data)), 0) FROM vals WHERE key = ?1");
-        vals.bind(1, id_);
-        step = vals.step();
-        if (step != SQLITE_ROW) return hive::errorOf(c, step);
-        info.values = static_cast<std::uint32_t>(vals.int64(0));
-        info.maxValueNameLength = static_cast<std::uint32_t>(vals.int64(1));
-        info.maxValueDataLength = static_cast<std::uint32_t>(vals.int64(2));
+        const hive::ValueTable* table = nullptr;
+        if (const int e = hive::loadValues(c, id_, table)) return e;
+        info.values = static_cast<std::uint32_t>(table->values().size());
+        for (const auto& value : table->values()) {
+            info.maxValueNameLength = std::max(info.maxValueNameLength, static_cast<std::uint32_t>(value.name.size()));
+            info.maxValueDataLength = std::max(info.maxValueDataLength, static_cast<std::uint32_t>(value.data.size()));
+        }
         return kRegSuccess;
     });
     return rc == kRegFileNotFound && id_ == hive::kRootId ? kRegSuccess : rc;
@@ -356,6 +347,12 @@ int RegistryKey::deleteTree(std::string_view subKey) const {
     if (parts.empty()) {
         hive::setFailureDetail("deleting a tree needs the name of a subkey");
         return kRegInvalidParameter;
+    }
+    // Values changed in this transaction go to their rows first, so the delete takes them with the keys.
+    if (isOpen() && access_ == KeyAccess::ReadWrite) {
+        int error = kRegSuccess;
+        if (Connection* c = hive::connect(hive_, file_, false, &error); c && c->depth > 0)
+            if (const int e = hive::flushValues(*c)) return e;
     }
     return run(true, false, true, [&](Connection& c) {
         std::int64_t id = id_;

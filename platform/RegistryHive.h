@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 #include <unordered_set>
 
 #include <sqlite3.h>
@@ -16,6 +18,33 @@
 namespace qx::platform::hive {
 
 inline constexpr std::int64_t kRootId = 1;
+// The layout of the hive file, kept in its user_version. 2: a key's values are one packed column of its row.
+inline constexpr int kSchemaVersion = 2;
+
+// The values of one key in creation order, as packed into the key's row. Names compare without ASCII case.
+class ValueTable {
+public:
+    struct Value {
+        std::string name;
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+    };
+    const std::vector<Value>& values() const noexcept { return values_; }
+    // Index of the value with this name, or -1.
+    int find(std::string_view name) const;
+    // Replaces type and data of the named value (keeping its place) or appends it.
+    void set(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size);
+    bool erase(std::string_view name);
+    // false when the bytes are not a packed table (the table is then empty).
+    bool decode(const void* bytes, std::size_t size);
+    void encode(std::vector<std::uint8_t>& out) const;
+
+private:
+    std::vector<Value> values_;
+    // Folded name -> index, made on demand for keys with many values (the raw layout keeps whole lists as
+    // the values of one key, and looking each one up by a scan would be quadratic).
+    mutable std::unordered_map<std::string, int> index_;
+};
 
 // One thread's connection to one hive file.
 struct Connection {
@@ -39,8 +68,28 @@ struct Connection {
         std::int64_t version = -1;
         std::int64_t changes = -1;
     };
-    Cursor keyCursor, valueCursor;
+    Cursor keyCursor;
+
+    std::int64_t serial = 0;  // counts the transactions begun, so stamps taken in one are known in the next
+    // Values changed in the open transaction (depth > 0), by key id; written to the rows at its commit. Until
+    // then only this connection sees them.
+    std::map<std::int64_t, ValueTable> dirtyValues;
+    // The values of the key read last, valid while the hive is as stamped (see stampOf).
+    std::int64_t cachedKey = 0;
+    ValueTable cachedValues;
+    Cursor cachedStamp;
 };
+
+// The key's values for reading: from this transaction's changes, the cache, or the key's row. 
+int loadValues(Connection& c, std::int64_t id, const ValueTable*& table);
+// The key's values for changing; storeValues then writes them (at once outside a transaction, at its commit
+// inside one).
+int editValues(Connection& c, std::int64_t id, ValueTable*& table);
+int storeValues(Connection& c, std::int64_t id);
+// Writes the values changed in the open transaction to their rows. On failure they are lost with it.
+int flushValues(Connection& c);
+// Forgets the open transaction's changed values and the cache (after a rollback).
+void dropValues(Connection& c);
 
 // This thread's connection to file, opened (and set up, stale volatile keys dropped) when needed. With
 // create, a missing file and its folder are made. Null with *error set when that cannot be done.
@@ -103,7 +152,8 @@ inline void noteLive(Connection& c, std::int64_t id) {
     if (c.depth > 0) c.liveKeys.insert(id);
 }
 
-// Deletes the key with this id and everything below it.
+// Deletes the key with this id and everything below it; values changed in the transaction must have been
+// flushed first.
 int deleteSubtree(Connection& c, std::int64_t id);
 
 } // namespace qx::platform::hive
