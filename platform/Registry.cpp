@@ -139,8 +139,9 @@ int RegistryKey::run(bool write, bool needFile, bool manyStatements, Body&& body
     if (!c) return error;
     return hive::runStep(*c, write, manyStatements, [&]() -> int {
         if (!hive::knownLive(*c, id_)) {
-            if (const int e = keyState(*c, id_)) return e;
-            hive::noteLive(*c, id_);
+            std::string boot;
+            if (const int e = keyState(*c, id_, &boot)) return e;
+            hive::noteLive(*c, id_, boot);
         }
         return body(*c);
     });
@@ -175,7 +176,8 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
     // One part makes at most one row: a failed insert undoes itself, so no savepoint is needed.
     const int rc = run(true, true, parts.size() > 1, [&](Connection& c) {
         std::string boot;
-        if (const int e = keyState(c, id_, &boot)) return e;
+        if (const std::string* known = hive::knownLive(c, id_)) boot = *known;
+        else if (const int e = keyState(c, id_, &boot)) return e;
         for (const auto part : parts) {
             std::string childBoot;
             std::int64_t child = 0;
@@ -194,7 +196,8 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
                 if (step != SQLITE_DONE) return hive::errorOf(c, step);
                 child = sqlite3_last_insert_rowid(c.db);
                 childBoot = isVolatile ? c.bootId : std::string();
-                hive::noteLive(c, child);
+                hive::noteLive(c, child, childBoot);
+                hive::noteNewKey(c, child);
             }
             id = child;
             boot = childBoot;

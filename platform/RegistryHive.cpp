@@ -188,6 +188,10 @@ const char* const kSchema =
     "INSERT OR IGNORE INTO keys(id, parent, folded, name) VALUES(1, 0, '', '');"
     "PRAGMA user_version = 2;";
 
+// The result of checkSchema for a hive of another layout: SQLITE_NOTADB widened by a code SQLite does not
+// use, so that connect keeps the detail checkSchema wrote instead of the database's own text.
+constexpr int kOtherLayout = SQLITE_NOTADB | (99 << 8);
+
 int schemaVersion(Connection& c) {
     Statement s(c, "PRAGMA user_version");
     return s.step() == SQLITE_ROW ? static_cast<int>(s.int64(0)) : -1;
@@ -204,7 +208,7 @@ int checkSchema(Connection& c) {
     else
         setFailureDetail("hive " + std::string(sqlite3_db_filename(c.db, "main")) + " has layout " +
                          std::to_string(version) + ", which this version does not know");
-    return SQLITE_NOTADB;
+    return kOtherLayout;
 }
 
 // A connection the file system lets only read: the hive must already be set up.
@@ -325,7 +329,7 @@ Connection* connect(Hive hive, const std::string& file, bool create, int* error)
     int rc = sqlite3_open_v2(file.c_str(), &c->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) rc = prepare(*c);
     if (rc != SQLITE_OK) {
-        *error = (rc & 0xFF) == SQLITE_CANTOPEN ? kRegAccessDenied : errorOf(*c, rc);
+        *error = rc == kOtherLayout ? kRegBadDb : (rc & 0xFF) == SQLITE_CANTOPEN ? kRegAccessDenied : errorOf(*c, rc);
         if ((rc & 0xFF) == SQLITE_CANTOPEN) setFailureDetail("hive " + file + " cannot be opened for writing");
         closeConnection(*c);
         return nullptr;

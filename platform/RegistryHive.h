@@ -9,7 +9,6 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-#include <unordered_set>
 
 #include <sqlite3.h>
 
@@ -56,7 +55,8 @@ struct Connection {
     std::unordered_map<const char*, sqlite3_stmt*> statements; // keyed by the SQL literal's address
     // Keys seen to exist in the open transaction (depth > 0). Inside it no other connection's change is
     // visible, so only this connection's deletions and undone steps can make one go; they empty the set.
-    std::unordered_set<std::int64_t> liveKeys;
+    // Each with its boot id (empty for a lasting key).
+    std::unordered_map<std::int64_t, std::string> liveKeys;
 
     // Where the last enumeration by index stopped, so that asking for the next index continues from there
     // instead of counting from the start. Valid only while the hive is exactly as it was (stamp).
@@ -86,6 +86,8 @@ int loadValues(Connection& c, std::int64_t id, const ValueTable*& table);
 // inside one).
 int editValues(Connection& c, std::int64_t id, ValueTable*& table);
 int storeValues(Connection& c, std::int64_t id);
+// Records that the key was just made in the open transaction: it has no values yet, so none are read.
+void noteNewKey(Connection& c, std::int64_t id);
 // Writes the values changed in the open transaction to their rows. On failure they are lost with it.
 int flushValues(Connection& c);
 // Forgets the open transaction's changed values and the cache (after a rollback).
@@ -147,9 +149,14 @@ bool cursorStillValid(Connection& c, const Connection::Cursor& cursor, std::int6
 void stampCursor(Connection& c, Connection::Cursor& cursor, std::int64_t key, std::uint32_t index);
 
 // Whether the key with this id was seen in the open transaction of c (and need not be looked up again).
-inline bool knownLive(const Connection& c, std::int64_t id) { return c.depth > 0 && c.liveKeys.count(id) != 0; }
-inline void noteLive(Connection& c, std::int64_t id) {
-    if (c.depth > 0) c.liveKeys.insert(id);
+// knownLive gives the key's boot id, or null when it must be looked up.
+inline const std::string* knownLive(const Connection& c, std::int64_t id) {
+    if (c.depth == 0) return nullptr;
+    const auto found = c.liveKeys.find(id);
+    return found == c.liveKeys.end() ? nullptr : &found->second;
+}
+inline void noteLive(Connection& c, std::int64_t id, const std::string& boot) {
+    if (c.depth > 0) c.liveKeys.emplace(id, boot);
 }
 
 // Deletes the key with this id and everything below it; values changed in the transaction must have been

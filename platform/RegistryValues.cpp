@@ -193,6 +193,10 @@ int storeValues(Connection& c, std::int64_t id) {
     return writeRow(c, id, c.cachedValues);
 }
 
+void noteNewKey(Connection& c, std::int64_t id) {
+    if (c.depth > 0) c.dirtyValues.emplace(id, ValueTable());
+}
+
 int flushValues(Connection& c) {
     for (const auto& [id, table] : c.dirtyValues) {
         if (const int e = writeRow(c, id, table)) {
