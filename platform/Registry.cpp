@@ -351,12 +351,8 @@ int RegistryKey::deleteTree(std::string_view subKey) const {
         hive::setFailureDetail("deleting a tree needs the name of a subkey");
         return kRegInvalidParameter;
     }
-    // Values changed in this transaction go to their rows first, so the delete takes them with the keys.
-    if (isOpen() && access_ == KeyAccess::ReadWrite) {
-        int error = kRegSuccess;
-        if (Connection* c = hive::connect(hive_, file_, false, &error); c && c->depth > 0)
-            if (const int e = hive::flushValues(*c)) return e;
-    }
+    // Values changed in this transaction for keys it deletes may stay in the write-back table: their
+    // handles answer kRegKeyDeleted from now on, and writing them at commit finds no row to change.
     return run(true, false, true, [&](Connection& c) {
         std::int64_t id = id_;
         for (const auto part : parts) {

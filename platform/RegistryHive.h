@@ -159,8 +159,7 @@ inline void noteLive(Connection& c, std::int64_t id, const std::string& boot) {
     if (c.depth > 0) c.liveKeys.emplace(id, boot);
 }
 
-// Deletes the key with this id and everything below it; values changed in the transaction must have been
-// flushed first.
+// Deletes the key with this id and everything below it.
 int deleteSubtree(Connection& c, std::int64_t id);
 
 } // namespace qx::platform::hive
