@@ -480,6 +480,9 @@ TEST_F(Registry, ManyValuesOfOneKeyAreFoundInOrder) {
         ASSERT_EQ(key.deleteValue("VAL7"), kRegSuccess);
         ASSERT_EQ(setText(key, "val150", "replaced"), kRegSuccess);
         ASSERT_EQ(setText(key, "val7", "back"), kRegSuccess);
+        ASSERT_EQ(setText(key, "VAL7", "back"), kRegSuccess);  // found again, not made twice
+        EXPECT_EQ(text(key, "Val7"), "back");
+        EXPECT_EQ(text(key, "val8"), std::to_string(8 + inTransaction));
         if (inTransaction) {
             ASSERT_EQ(t.commit(), kRegSuccess);
         }
