@@ -83,8 +83,24 @@ int keyState(Connection& c, std::int64_t id, std::string* boot = nullptr) {
     return kRegSuccess;
 }
 
+// The subkeys of parent as listed by the last enumeration in this transaction, or null when that list
+// may be out of date.
+const std::vector<Connection::Child>* listedChildren(Connection& c, std::int64_t parent) {
+    if (c.depth == 0 || c.childrenOf != parent || parent == 0) return nullptr;
+    return hive::cursorStillValid(c, c.childrenStamp, parent, c.childrenStamp.index + 1) ? &c.children : nullptr;
+}
+
 // The child of parent with this name: *id 0 when there is none.
 int findChild(Connection& c, std::int64_t parent, std::string_view name, std::int64_t* id, std::string* boot) {
+    if (!boot) {
+        if (const auto* listed = listedChildren(c, parent)) {
+            const std::string key = folded(name);
+            const auto at = std::lower_bound(listed->begin(), listed->end(), key,
+                                             [](const Connection::Child& child, const std::string& k) { return child.folded < k; });
+            *id = at != listed->end() && at->folded == key ? at->id : 0;
+            return kRegSuccess;
+        }
+    }
     Statement s(c, "SELECT id, boot FROM keys WHERE parent = ?1 AND folded = ?2");
     s.bind(1, parent).bind(2, folded(name));
     const int rc = s.step();
@@ -268,6 +284,28 @@ int RegistryKey::deleteValue(std::string_view name) const {
 
 int RegistryKey::enumKey(std::uint32_t index, std::string& name) const {
     int rc = run(false, false, false, [&](Connection& c) {
+        // Inside a transaction a walk over the subkeys reads them all at once (imports visit every one).
+        if (c.depth > 0) {
+            const auto* listed = listedChildren(c, id_);
+            if (!listed) {
+                c.childrenOf = 0;
+                c.children.clear();
+                Statement all(c, "SELECT folded, name, id FROM keys WHERE parent = ?1 ORDER BY folded");
+                all.bind(1, id_);
+                int step = SQLITE_ROW;
+                while ((step = all.step()) == SQLITE_ROW) c.children.push_back({all.text(0), all.text(1), all.int64(2)});
+                if (step != SQLITE_DONE) {
+                    c.children.clear();
+                    return hive::errorOf(c, step);
+                }
+                c.childrenOf = id_;
+                hive::stampCursor(c, c.childrenStamp, id_, 0);
+                listed = &c.children;
+            }
+            if (index >= listed->size()) return kRegNoMoreItems;
+            name = (*listed)[index].name;
+            return kRegSuccess;
+        }
         auto& cursor = c.keyCursor;
         const bool next = hive::cursorStillValid(c, cursor, id_, index);
         Statement fromCursor(c, "SELECT name, folded FROM keys WHERE parent = ?1 AND folded > ?2 ORDER BY folded LIMIT 1");

@@ -74,6 +74,15 @@ struct Connection {
     // Values changed in the open transaction (depth > 0), by key id; written to the rows at its commit. Until
     // then only this connection sees them.
     std::map<std::int64_t, ValueTable> dirtyValues;
+    // The subkeys (folded name, name, id) of the key enumerated last inside a transaction, in enumeration
+    // order; valid while stamped (same transaction, no change by this connection since).
+    struct Child {
+        std::string folded, name;
+        std::int64_t id;
+    };
+    std::int64_t childrenOf = 0;
+    std::vector<Child> children;
+    Cursor childrenStamp;
     // The values of the key read last, valid while the hive is as stamped (see stampOf).
     std::int64_t cachedKey = 0;
     ValueTable cachedValues;
