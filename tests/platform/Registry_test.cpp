@@ -499,6 +499,43 @@ TEST_F(Registry, ManyValuesOfOneKeyAreFoundInOrder) {
     }
 }
 
+// Inside a transaction subkeys are listed once and names opened from that list; the list follows the
+// transaction's own creates and deletes, and a read transaction sees no other thread's new keys.
+TEST_F(Registry, SubkeysListedInATransactionFollowItsOwnChanges) {
+    const RegistryKey key = make("list");
+    make("list\\Beta");
+    make("list\\alpha");
+    {
+        RegistryTransaction t(Hive::User, RegistryTransaction::Mode::Write);
+        ASSERT_EQ(t.status(), kRegSuccess);
+        EXPECT_EQ(subkeys(key), (std::vector<std::string>{"alpha", "Beta"}));
+        RegistryKey out;
+        EXPECT_EQ(key.open("BETA", KeyAccess::Read, out), kRegSuccess);
+        EXPECT_EQ(out.path(), "list\\BETA");
+        EXPECT_EQ(key.open("b", KeyAccess::Read, out), kRegFileNotFound);
+        EXPECT_EQ(key.open("gamma", KeyAccess::Read, out), kRegFileNotFound);
+        make("list\\b");
+        EXPECT_EQ(key.open("b", KeyAccess::Read, out), kRegSuccess);
+        EXPECT_EQ(subkeys(key), (std::vector<std::string>{"alpha", "b", "Beta"}));
+        ASSERT_EQ(key.deleteTree("alpha"), kRegSuccess);
+        EXPECT_EQ(key.open("alpha", KeyAccess::Read, out), kRegFileNotFound);
+        EXPECT_EQ(subkeys(key), (std::vector<std::string>{"b", "Beta"}));
+        ASSERT_EQ(t.commit(), kRegSuccess);
+    }
+    RegistryTransaction reading(Hive::User, RegistryTransaction::Mode::Read);
+    ASSERT_EQ(reading.status(), kRegSuccess);
+    EXPECT_EQ(subkeys(key), (std::vector<std::string>{"b", "Beta"}));
+    std::thread other([&] {
+        make("list\\c");
+        closeThreadHives();
+    });
+    other.join();
+    RegistryKey out;
+    EXPECT_EQ(key.open("c", KeyAccess::Read, out), kRegFileNotFound);
+    EXPECT_EQ(reading.commit(), kRegSuccess);
+    EXPECT_EQ(key.open("c", KeyAccess::Read, out), kRegSuccess);
+}
+
 TEST_F(Registry, KeyInfoCountsAndMeasures) {
     const RegistryKey key = make("info");
     make("info\\abc");
