@@ -197,23 +197,30 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
         for (const auto part : parts) {
             std::string childBoot;
             std::int64_t child = 0;
-            if (const int e = findChild(c, id, part, &child, &childBoot)) return e;
-            made = child == 0;
-            if (made) {
-                if (!boot.empty() && !isVolatile) {
-                    hive::setFailureDetail("key '" + std::string(part) + "' would be lasting below a volatile key");
-                    return kRegChildMustBeVolatile;
-                }
-                Statement insert(c, "INSERT INTO keys(parent, folded, name, boot) VALUES(?1, ?2, ?3, ?4)");
+            // Where the key may be made, the insert is tried first and its unique index says whether the key
+            // was there: an export makes every key anew, and a lookup before each insert would double its cost.
+            made = false;
+            if (boot.empty() || isVolatile) {
+                Statement insert(c, "INSERT INTO keys(parent, folded, name, boot) VALUES(?1, ?2, ?3, ?4)"
+                                    " ON CONFLICT(parent, folded) DO NOTHING");
                 insert.bind(1, id).bind(2, folded(part)).bind(3, part);
                 if (isVolatile) insert.bind(4, c.bootId);
                 else insert.bindNull(4);
                 const int step = insert.step();
                 if (step != SQLITE_DONE) return hive::errorOf(c, step);
+                made = sqlite3_changes(c.db) > 0;
+            }
+            if (made) {
                 child = sqlite3_last_insert_rowid(c.db);
                 childBoot = isVolatile ? c.bootId : std::string();
                 hive::noteLive(c, child, childBoot);
                 hive::noteNewKey(c, child);
+            } else {
+                if (const int e = findChild(c, id, part, &child, &childBoot)) return e;
+                if (child == 0) {
+                    hive::setFailureDetail("key '" + std::string(part) + "' would be lasting below a volatile key");
+                    return kRegChildMustBeVolatile;
+                }
             }
             id = child;
             boot = childBoot;
