@@ -17,7 +17,8 @@
 // of the parent's (POSIX record locks belong to the process that took them). All connections are listed
 // process-wide for that; the list's guard is held across fork() so the child never inherits it locked.
 //
-// Not here: key and value operations (Registry.cpp), environment strings (RegistryExpand.cpp).
+// Not here: key and value operations (Registry.cpp), how values are packed and cached (RegistryValues.cpp),
+// environment strings (RegistryExpand.cpp).
 #include "platform/RegistryHive.h"
 
 #include <algorithm>

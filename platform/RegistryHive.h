@@ -1,6 +1,6 @@
 // platform/RegistryHive.h -- the database side of the emulated registry, shared by Registry.cpp (keys and
-// values) and RegistryHive.cpp (files, connections, transactions, volatile keys). Not for code above
-// platform/: it sees Registry.h only.
+// values), RegistryValues.cpp (packed values and their caches) and RegistryHive.cpp (files, connections,
+// transactions, volatile keys). Not for code above platform/: it sees Registry.h only.
 #pragma once
 
 #include <cstdint>
@@ -83,13 +83,13 @@ struct Connection {
     std::int64_t childrenOf = 0;
     std::vector<Child> children;
     Cursor childrenStamp;
-    // The values of the key read last, valid while the hive is as stamped (see stampOf).
+    // The values of the key read last, valid while the hive is as stamped (see stampCursor).
     std::int64_t cachedKey = 0;
     ValueTable cachedValues;
     Cursor cachedStamp;
 };
 
-// The key's values for reading: from this transaction's changes, the cache, or the key's row. 
+// The key's values for reading: from this transaction's changes, the cache, or the key's row.
 int loadValues(Connection& c, std::int64_t id, const ValueTable*& table);
 // The key's values for changing; storeValues then writes them (at once outside a transaction, at its commit
 // inside one).
