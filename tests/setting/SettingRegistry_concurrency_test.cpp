@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kWriters = 4;
-constexpr int kRounds = 60;
+constexpr int kRounds = 300;
 constexpr int kProps = 20;
 constexpr unsigned kRW = QX_CF_READ_ACCESS | QX_CF_WRITE_ACCESS;
 
