@@ -66,18 +66,6 @@ protected:
         EXPECT_EQ(qxCompCreateFeatureChangedCallback(&changed, &user, 1, &h), 0) << lastError().text;
         return h;
     }
-    static int setInt(HOBJ h, int32_t v) {
-        qxValue slot{};
-        slot.i32 = v;
-        ValBuffer b{QX_VT_INT32, 1, &slot};
-        return qxPropSetVal(h, &b, 0, QX_SETVAL_VALUES, nullptr, 0, 0);
-    }
-    static int32_t getInt(HOBJ h) {
-        qxValue slot{};
-        ValBuffer b{QX_VT_INT32, 1, &slot};
-        EXPECT_EQ(qxPropGetVal(h, &b, 0), 0) << lastError().text;
-        return slot.i32;
-    }
 
     HOBJ list = 0;
     HOBJ prop = 0;

@@ -33,6 +33,23 @@ inline HOBJ addList(HOBJ parent, HOBJ list, HOBJ at = QX_INDEX_APPEND) {
 // A list created and registered in parent; returns its entry handle in parent.
 inline HOBJ addSubList(HOBJ parent, const char* name, size_t size = 0) { return addList(parent, createList(name, size)); }
 
+// One Int32 value written at index (a special value for index < 0), with the force flag when asked;
+// the call's code.
+inline int setIntAt(HOBJ h, int32_t v, int index, int force) {
+    qxValue slot{};
+    slot.i32 = v;
+    const ValBuffer buffer{QX_VT_INT32, 1, &slot};
+    return qxPropSetVal(h, &buffer, index, QX_SETVAL_VALUES, nullptr, 0, force);
+}
+inline int setInt(HOBJ h, int32_t v, int force = 0) { return setIntAt(h, v, 0, force); }
+// The Int32 value at index; the test fails when the read does.
+inline int32_t getInt(HOBJ h, int index = 0) {
+    qxValue slot{};
+    ValBuffer buffer{QX_VT_INT32, 1, &slot};
+    EXPECT_EQ(qxPropGetVal(h, &buffer, index), 0) << lastError().text;
+    return slot.i32;
+}
+
 // One parameter read with no input; the test fails when the call does.
 inline CallParam param(HOBJ h, int id, const CallParam* in = nullptr, size_t inCount = 0) {
     CallParam out{};

@@ -444,20 +444,6 @@ int atMostTen(HOBJ hObj, HOBJ hOwnerList, CallParam* pUser, size_t userCount, Ca
     return 0;
 }
 
-int setInt(HOBJ prop, int32_t v) {
-    qxValue slot{};
-    slot.i32 = v;
-    ValBuffer buf{QX_VT_INT32, 1, &slot};
-    return qxPropSetVal(prop, &buf, 0, QX_SETVAL_VALUES, nullptr, 0, 0);
-}
-
-int32_t getInt(HOBJ prop) {
-    qxValue slot{};
-    ValBuffer buf{QX_VT_INT32, 1, &slot};
-    EXPECT_EQ(qxPropGetVal(prop, &buf, 0), 0);
-    return slot.i32;
-}
-
 TEST(RegisteredMethods, AValidationMethodJudgesEveryWriteWithThePropertysHandle) {
     const HOBJ list = createList("l");
     const HOBJ p = addProp(list, "p");

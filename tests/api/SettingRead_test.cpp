@@ -24,18 +24,9 @@ void putRam(const char* name, const std::string& text) {
     ASSERT_EQ(qxWriteSettingToRAM(name, text.c_str()), 0);
 }
 
-int32_t getInt(HOBJ prop, int index = 0) {
-    qxValue v{};
-    ValBuffer b{QX_VT_INT32, 1, &v};
-    EXPECT_EQ(qxPropGetVal(prop, &b, index), 0) << lastError().text;
-    return v.i32;
-}
-
-void setInt(HOBJ prop, int32_t value, int index = 0) {
-    qxValue v{};
-    v.i32 = value;
-    ValBuffer b{QX_VT_INT32, 1, &v};
-    ASSERT_EQ(qxPropSetVal(prop, &b, index, QX_SETVAL_VALUES, nullptr, 0, 1), 0) << lastError().text;
+// A forced write (index < 0: a special value) the test needs to succeed.
+void setForced(HOBJ prop, int32_t value, int index = 0) {
+    ASSERT_EQ(setIntAt(prop, value, index, 1), 0) << lastError().text;
 }
 
 std::string getText(HOBJ prop, int index = 0) {
@@ -87,8 +78,8 @@ TEST_F(SettingRead, UpdateClipsToLimitsAndSkipsUnknownComponents) {
     HOBJ list = 0;
     ASSERT_EQ(qxPropListCreate(&list, "L", 0, 3), 0);
     const HOBJ gain = intProp(list, "Gain", 2);
-    setInt(gain, 50, QX_LIM_MAXIMUM);
-    setInt(gain, -5, QX_LIM_MINIMUM);
+    setForced(gain, 50, QX_LIM_MAXIMUM);
+    setForced(gain, -5, QX_LIM_MINIMUM);
     const HOBJ other = intProp(list, "Other");
     putRam("u", doc(prop("Gain", "<Value index=\"0\" val=\"70\"></Value>\n<Value index=\"1\" val=\"-9\"></Value>\n") +
                     prop("Unknown", "<Value index=\"0\" val=\"1\"></Value>\n") +
@@ -149,10 +140,10 @@ TEST_F(SettingRead, DefaultMarkerRestoresTheParentsEntryInADerivedList) {
     HOBJ base = 0, derived = 0;
     ASSERT_EQ(qxPropListCreate(&base, "Base", 0, 3), 0);
     const HOBJ gain = intProp(base, "Gain");
-    setInt(gain, 3);
+    setForced(gain, 3);
     ASSERT_EQ(qxPropListDerive(&derived, base, "L"), 0);
     const HOBJ mine = byName(derived, "Gain");
-    setInt(mine, 9); // the derived list takes its own copy
+    setForced(mine, 9); // the derived list takes its own copy
     EXPECT_EQ(getInt(byName(derived, "Gain")), 9);
     putRam("d", doc("<Property name=\"Gain\" default=\"1\" flags=\"3\" valType=\"1\">\n"
                     "<Value index=\"0\" val=\"42\"></Value>\n</Property>\n"));
@@ -239,7 +230,7 @@ TEST_F(SettingRead, BadInputFailsWithACodeAndLeavesTheListAlone) {
     HOBJ list = 0;
     ASSERT_EQ(qxPropListCreate(&list, "L", 0, 3), 0);
     const HOBJ gain = intProp(list, "Gain");
-    setInt(gain, 11);
+    setForced(gain, 11);
     const std::string good = doc(prop("Gain", "<Value index=\"0\" val=\"12\"></Value>\n"));
     std::string nested = std::string(kDecl) + "<PropList name=\"L\" flags=\"3\">";
     for (int i = 0; i < 100000; ++i) nested += "<PropList name=\"n\" flags=\"3\">";
@@ -269,7 +260,7 @@ TEST_F(SettingRead, BadInputFailsWithACodeAndLeavesTheListAlone) {
         EXPECT_EQ(qxPropListUpdate(list, "bad", c.flags, 0), c.code) << c.what << ": " << lastError().text;
         if (c.unchanged) EXPECT_EQ(getInt(gain), 11) << c.what;
         else EXPECT_EQ(getInt(gain), 12) << c.what;
-        setInt(gain, 11);
+        setForced(gain, 11);
     }
     // Deep unknown nesting is only counted: the run succeeds.
     putRam("deep", deepUnknown);
@@ -321,7 +312,7 @@ TEST_F(SettingRead, UpdateRunsWriteCallbacksAndStopsWhenOneDestroysTheTree) {
     EXPECT_EQ(getInt(gain), 4);
     ASSERT_EQ(qxPropListCreate(&other, "Other", 0, 3), 0);
     g_victim = other;
-    setInt(after, 0);
+    setForced(after, 0);
     EXPECT_EQ(qxPropListUpdate(list, "cb", QX_SF_RAM, 0), PROPHANDLING_COMPONENT_ID_INVALID);
     EXPECT_EQ(lastError().text, "Components were deleted while a callback or method ran; the operation was stopped");
     EXPECT_EQ(getInt(after), 0); // nothing after the stop was applied

@@ -10,20 +10,6 @@ using namespace qxtest;
 
 namespace {
 
-int setInt(HOBJ h, int32_t v, int force = 0) {
-    qxValue slot{};
-    slot.i32 = v;
-    const ValBuffer buffer{QX_VT_INT32, 1, &slot};
-    return qxPropSetVal(h, &buffer, 0, QX_SETVAL_VALUES, nullptr, 0, force);
-}
-
-int32_t getInt(HOBJ h) {
-    qxValue slot{};
-    ValBuffer buffer{QX_VT_INT32, 1, &slot};
-    EXPECT_EQ(qxPropGetVal(h, &buffer, 0), 0) << lastError().text;
-    return slot.i32;
-}
-
 int g_changedCalls = 0;
 HOBJ g_changedObject = 0;
 void countChange(HOBJ hObj, uintptr_t) {
