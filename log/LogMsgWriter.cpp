@@ -16,6 +16,7 @@
 #include "log/CFilePtr.h"
 #include "log/LogFolders.h"
 #include "log/LogFormat.h"
+#include "log/MessageFormat.h"
 #include "log/OutputGuard.h"
 #include "platform/Clock.h"
 #include "platform/DebugOutput.h"
@@ -44,25 +45,6 @@ struct ThreadBuffers {
 thread_local bool t_buffersGone = false;
 thread_local ThreadBuffers t_buffers;
 ThreadBuffers::~ThreadBuffers() { t_buffersGone = true; }
-
-void formatInto(std::string& out, const char* format, va_list args) {
-    if (out.size() < 256) out.resize(256);
-    for (;;) {
-        va_list copy;
-        va_copy(copy, args);
-        const int n = std::vsnprintf(out.data(), out.size(), format, copy);
-        va_end(copy);
-        if (n < 0) {
-            out.assign("(message could not be formatted)\n");
-            return;
-        }
-        if (static_cast<std::size_t>(n) < out.size()) {
-            out.resize(static_cast<std::size_t>(n));
-            return;
-        }
-        out.resize(out.size() * 2 > static_cast<std::size_t>(n) ? out.size() * 2 : static_cast<std::size_t>(n) + 1);
-    }
-}
 
 std::int64_t sinceLast(std::atomic<std::int64_t>& last, std::int64_t now) {
     const std::int64_t previous = last.exchange(now, std::memory_order_relaxed);
@@ -125,12 +107,12 @@ void LogMsgWriter::writeV(int messageClass, const char* format, va_list args) {
     if (!isEnabled(messageClass)) return;
     if (t_buffersGone) {
         std::string message;
-        formatInto(message, format, args);
+        logformat::formatMessage(message, format, args);
         emit(messageClass, message);
         return;
     }
     std::string& message = t_buffers.message;
-    formatInto(message, format, args);
+    logformat::formatMessage(message, format, args);
     emit(messageClass, message);
 }
 
@@ -142,10 +124,10 @@ void LogMsgWriter::emit(int messageClass, const std::string& text) {
     std::string& line = t_buffersGone ? ownLine : t_buffers.line;
 
     logformat::LineFields fields;
-    fields.procId = processId_;
+    fields.procId = platform::currentProcessId();  // not processId_: a fork()ed child logs as itself
     fields.threadId = platform::currentThreadId();
     fields.messageClass = messageClass;
-    std::string tsText;
+    char tsText[logformat::kTimeOfDayLength];
     std::int64_t stamp;
     const int timestampFormat = timestampFormat_;
     if (timestampFormat == logformat::RelativeMs) {
@@ -154,8 +136,8 @@ void LogMsgWriter::emit(int messageClass, const std::string& text) {
     } else {
         const std::int64_t now = platform::systemTime100ns();
         stamp = millisecondsSinceMidnight(now);
-        tsText = logformat::timeOfDayText(now, biasMs_);
-        fields.tsText = tsText;
+        logformat::writeTimeOfDay(tsText, now, biasMs_);
+        fields.tsText = std::string_view(tsText, sizeof tsText);
     }
     const std::int64_t consoleTd = sinceLast(g_lastConsoleTimestamp, stamp);
 
