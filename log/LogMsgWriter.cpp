@@ -20,6 +20,7 @@
 #include "log/OutputGuard.h"
 #include "platform/Clock.h"
 #include "platform/DebugOutput.h"
+#include "platform/FileWatcher.h"
 #include "platform/NamedObject.h"
 #include "platform/SharedFile.h"
 #include "platform/Thread.h"
@@ -87,6 +88,9 @@ LogMsgWriter::LogMsgWriter(std::string moduleName, std::string debugFlagsFile)
     biasMs_ = platform::localTimeBiasMs();
     if (!debugFlagsFile_.empty()) processDebugData(moduleName_, debugFlagsFile_);
     logCurrentConfiguration();
+    if (!debugFlagsFile_.empty()) followedFolder_ = logDirectory();
+    if (!followedFolder_.empty())
+        watcher_ = platform::FileWatcher::start(followedFolder_, debugFlagsFile_, [this] { followDebugFlags(); });
     if (!outputLock_->handle()) {
         const std::string reason = platform::syncNamespaceProblem();
         if (!reason.empty() && firstReportOf(reason))
@@ -97,6 +101,7 @@ LogMsgWriter::LogMsgWriter(std::string moduleName, std::string debugFlagsFile)
 }
 
 LogMsgWriter::~LogMsgWriter() {
+    watcher_.reset();
     writeLoggerError("%s: Process %d disconnected from logger %s.\n", "LogMsgWriter::~LogMsgWriter",
                      static_cast<int>(processId_), moduleName_.c_str());
     OutputGuard guard(*this);
@@ -117,9 +122,11 @@ void LogMsgWriter::writeV(int messageClass, const char* format, va_list args) {
 }
 
 void LogMsgWriter::emit(int messageClass, const std::string& text) {
+    if (outputMask() == 0) return;
+    OutputGuard guard(*this);
+    // Read again under the lock: a new configuration may have come while this thread waited for it.
     const std::uint32_t mask = outputMask();
     if (mask == 0) return;
-    OutputGuard guard(*this);
     std::string ownLine;
     std::string& line = t_buffersGone ? ownLine : t_buffers.line;
 
@@ -129,7 +136,7 @@ void LogMsgWriter::emit(int messageClass, const std::string& text) {
     fields.messageClass = messageClass;
     char tsText[logformat::kTimeOfDayLength];
     std::int64_t stamp;
-    const int timestampFormat = timestampFormat_;
+    const int timestampFormat = timestampFormat_.load(std::memory_order_relaxed);
     if (timestampFormat == logformat::RelativeMs) {
         stamp = platform::millisecondsSinceBoot();
         fields.ts = stamp;
@@ -146,7 +153,7 @@ void LogMsgWriter::emit(int messageClass, const std::string& text) {
         FileMutexGuard fileGuard(fileMutex_.get());
         if (file_) {
             line.clear();
-            logformat::appendFileLine(line, fileFormat_, timestampFormat, fields, text);
+            logformat::appendFileLine(line, fileFormat(), timestampFormat, fields, text);
             file_->write(line);
         }
     }
@@ -198,8 +205,8 @@ void LogMsgWriter::setConsoleOutputs(std::uint32_t bits) noexcept {
     outputMask_.store(keep | (bits & (StandardOut | DebugOutput)), std::memory_order_relaxed);
 }
 
-std::string LogMsgWriter::currentFileName() const {
-    // Read by the shell and tests between messages; the name changes only in setOutputToFile.
+std::string LogMsgWriter::currentFileName() {
+    OutputGuard guard(*this);  // the watcher thread may be switching files
     return currentFileName_;
 }
 
@@ -252,7 +259,11 @@ std::string LogMsgWriter::logDirectory() { return logfolders::logDirectory(); }
 void LogMsgWriter::logCurrentConfiguration() {
     writeInformation("%s: Process %d connected to logger %s.\n", "LogMsgWriter::logCurrentConfiguration",
                      static_cast<int>(processId_), moduleName_.c_str());
-    const std::string outputs = logformat::outputsText(outputMask(), currentFileName_);
+    logConfigurationSummary();
+}
+
+void LogMsgWriter::logConfigurationSummary() {
+    const std::string outputs = logformat::outputsText(outputMask(), currentFileName());
     const std::string bits = logformat::flagWordText(flags());
     writeLoggerError("%s: output set to %s, bitmask set to %s.\n", "LogMsgWriter::logCurrentConfiguration",
                      outputs.c_str(), bits.c_str());
@@ -294,7 +305,7 @@ void LogMsgWriter::openFile(const std::string& name, const std::string& styleshe
         if (existed) clear = false;
         currentFileName_ = name;
     }
-    fileFormat_ = format;
+    fileFormat_.store(format, std::memory_order_relaxed);
     std::string backupProblem;
     if (format == logformat::Xml || format == logformat::Text) {
         FileMutexGuard fileGuard(fileMutex_.get());
@@ -308,7 +319,7 @@ void LogMsgWriter::openFile(const std::string& name, const std::string& styleshe
                 reader.reset();
                 if (xml) text = withoutHeadersAndFooters(std::move(text), logformat::xmlHeader(name, stylesheet));
                 file_ = std::make_unique<LogFilePtr>(name, Mode::Write, name, stylesheet, xml, text);
-                lastFileTimestamp_.store(logformat::lastTimestampIn(text, timestampFormat_, biasMs_),
+                lastFileTimestamp_.store(logformat::lastTimestampIn(text, timestampFormat(), biasMs_),
                                          std::memory_order_relaxed);
             }
         } else {
