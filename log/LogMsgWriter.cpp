@@ -317,8 +317,14 @@ void LogMsgWriter::openFile(const std::string& name, const std::string& styleshe
                 file_ = std::make_unique<LogFilePtr>(name, Mode::Append, name, stylesheet, xml, std::string_view());
             } else {
                 reader.reset();
-                if (xml) text = withoutHeadersAndFooters(std::move(text), logformat::xmlHeader(name, stylesheet));
-                file_ = std::make_unique<LogFilePtr>(name, Mode::Write, name, stylesheet, xml, text);
+                // Only an XML document is rewritten (its footer has to go). A text file has no header or footer
+                // to take out, and appending to it leaves what others read, or a crash, nothing half-rewritten.
+                if (xml) {
+                    text = withoutHeadersAndFooters(std::move(text), logformat::xmlHeader(name, stylesheet));
+                    file_ = std::make_unique<LogFilePtr>(name, Mode::Write, name, stylesheet, xml, text);
+                } else {
+                    file_ = std::make_unique<LogFilePtr>(name, Mode::Append, name, stylesheet, xml, std::string_view());
+                }
                 lastFileTimestamp_.store(logformat::lastTimestampIn(text, timestampFormat(), biasMs_),
                                          std::memory_order_relaxed);
             }
