@@ -96,7 +96,8 @@ public:
     std::int64_t timeZoneBiasMs() const noexcept { return biasMs_; }
 
 protected:
-    // Writes one formatted message of an enabled class to the outputs. Tests override it to see what was logged.
+    // Writes one formatted message of an enabled class to the outputs. Tests override it to see what was logged;
+    // such a logger gets no debug-flags file name, so no watcher thread calls it while it is being destroyed.
     virtual void emit(int messageClass, const std::string& text);
 
 private:
