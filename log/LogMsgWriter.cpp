@@ -124,9 +124,10 @@ void LogMsgWriter::writeV(int messageClass, const char* format, va_list args) {
 void LogMsgWriter::emit(int messageClass, const std::string& text) {
     if (outputMask() == 0) return;
     OutputGuard guard(*this);
-    // Read again under the lock: a new configuration may have come while this thread waited for it.
+    // Class and outputs read again under the lock, where a new configuration is applied as a whole: a message
+    // that raced with a change follows either the old configuration or the new one, never half of each.
     const std::uint32_t mask = outputMask();
-    if (mask == 0) return;
+    if (mask == 0 || !isEnabled(messageClass)) return;
     std::string ownLine;
     std::string& line = t_buffersGone ? ownLine : t_buffers.line;
 
