@@ -151,7 +151,10 @@ void LogMsgWriter::emit(int messageClass, const std::string& text) {
 
     if (mask & File) {
         fields.td = sinceLast(lastFileTimestamp_, stamp);
-        FileMutexGuard fileGuard(fileMutex_.get());
+        // Whoever holds a file mutex took the session's output lock first (opening, closing and switching files
+        // all run under it), so with that lock held the file mutex would keep nobody out; it is taken when this
+        // process logs under its own stand-in lock.
+        FileMutexGuard fileGuard(guard.named() ? nullptr : fileMutex_.get());
         if (file_) {
             line.clear();
             logformat::appendFileLine(line, fileFormat(), timestampFormat, fields, text);

@@ -3,7 +3,7 @@
 // written, an output mask where they go (standard output, the system debug output, a log file in the XML,
 // text or qxlog format); both come from the debug-flags file in the log directory. Several processes may share
 // one log file: the session-wide output lock keeps whole messages apart, a mutex named after the file guards
-// opening and writing it, and a semaphore counts its writers so the first writes the XML header and the last
+// opening and closing it (and each write of a process without the output lock), and a semaphore counts its writers so the first writes the XML header and the last
 // the footer.
 //
 // A logger made with a debug-flags file follows it while it runs: a watcher thread re-reads the file whenever it
