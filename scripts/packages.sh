@@ -1,7 +1,8 @@
 # Debian packages the project builds, tests and runs with; sourced by the other scripts.
 # expat parses XML, SQLite stores the emulated registry's hives, libedit gives the shell line editing (BSD licence, unlike GNU readline),
 # GoogleTest and Google Benchmark drive the tests and benchmarks; spdlog is the logger benchmark's baseline.
-QX_PACKAGES="build-essential cmake pkg-config libexpat1-dev libsqlite3-dev libedit-dev libgtest-dev libgmock-dev googletest libbenchmark-dev libspdlog-dev locales"
+# python3-dev and pybind11-dev build the Python package qxprop against the system Python; python3-pytest runs its tests.
+QX_PACKAGES="build-essential cmake pkg-config libexpat1-dev libsqlite3-dev libedit-dev libgtest-dev libgmock-dev googletest libbenchmark-dev libspdlog-dev locales python3-dev pybind11-dev python3-pytest"
 
 # Installs whatever of QX_PACKAGES is missing; asks for sudo only when not root.
 qx_install_packages() {
