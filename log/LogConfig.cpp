@@ -7,6 +7,8 @@
 // Both are reported as class-31 messages, which are always written.
 #include <algorithm>
 
+#include "log/DebugConfig.h"
+
 #include "log/CDebugFileParser.h"
 #include "log/LogFormat.h"
 #include "log/LogMsgWriter.h"
@@ -37,6 +39,43 @@ std::string folderOf(const std::string& path) {
 }
 } // namespace
 
+bool LogMsgWriter::readDebugFlags(const std::string& moduleName, const std::string& directory,
+                                  const std::string& debugFlagsFile, DebugConfig& config) {
+    const std::string path = directory + "/" + debugFlagsFile;
+    auto file = platform::SharedFile::open(path, platform::SharedFile::Mode::Read);
+    std::string text;
+    if (!file || !file->readAll(text)) {
+        writeWarning("%s: WARNING!!! Debug file %s not found.\n", "LogMsgWriter::processDebugData", path.c_str());
+        return false;
+    }
+    file.reset();
+    CDebugFileParser parser(moduleName);
+    const XmlOutcome outcome = parser.parseAll(text);
+    if (!outcome.ok)
+        writeLoggerError("%s: ERROR!!! XML error: %d(%s).\n", "LogMsgWriter::processDebugData", outcome.errorCode,
+                         outcome.errorText.c_str());
+    config = parser.config();
+    for (const std::string& problem : config.problems)
+        writeLoggerError("%s: ERROR!!! %s: %s.\n", "LogMsgWriter::processDebugData", path.c_str(), problem.c_str());
+    return true;
+}
+
+std::string LogMsgWriter::outputFileOf(const DebugConfig& config, const std::string& directory) {
+    if (climbsOut(config.outputFile)) {
+        writeLoggerError("%s: ERROR!!! Output file '%s' leaves the log directory with '..'; refused. Stopping file "
+                         "output\n",
+                         "LogMsgWriter::processDebugData", config.outputFile.c_str());
+        return {};
+    }
+    std::string name = config.outputFile.empty()
+                           ? "defaultLog" + std::string(logformat::extensionOf(config.fileFormat))
+                           : logformat::buildLogFilePath(directory, config.outputFile, config.fileFormat);
+    if (!platform::isDirectory(folderOf(name)))
+        writeLoggerError("%s: ERROR!!! The folder '%s' of output file '%s' does not exist.\n",
+                         "LogMsgWriter::processDebugData", folderOf(name).c_str(), name.c_str());
+    return name;
+}
+
 void LogMsgWriter::processDebugData(const std::string& moduleName, const std::string& debugFlagsFile) {
     const std::string directory = logDirectory();
     if (directory.empty()) {
@@ -45,22 +84,8 @@ void LogMsgWriter::processDebugData(const std::string& moduleName, const std::st
                          "LogMsgWriter::processDebugData");
         return;
     }
-    const std::string path = directory + "/" + debugFlagsFile;
-    auto file = platform::SharedFile::open(path, platform::SharedFile::Mode::Read);
-    std::string text;
-    if (!file || !file->readAll(text)) {
-        writeWarning("%s: WARNING!!! Debug file %s not found.\n", "LogMsgWriter::processDebugData", path.c_str());
-        return;
-    }
-    file.reset();
-    CDebugFileParser parser(moduleName);
-    const XmlOutcome outcome = parser.parseAll(text);
-    if (!outcome.ok)
-        writeLoggerError("%s: ERROR!!! XML error: %d(%s).\n", "LogMsgWriter::processDebugData", outcome.errorCode,
-                         outcome.errorText.c_str());
-    const DebugConfig& config = parser.config();
-    for (const std::string& problem : config.problems)
-        writeLoggerError("%s: ERROR!!! %s: %s.\n", "LogMsgWriter::processDebugData", path.c_str(), problem.c_str());
+    DebugConfig config;
+    if (!readDebugFlags(moduleName, directory, debugFlagsFile, config)) return;
 
     if (firstOnSystem_) {
         std::vector<std::string> paths;
@@ -72,24 +97,47 @@ void LogMsgWriter::processDebugData(const std::string& moduleName, const std::st
     outputMask_.store(config.outputMask, std::memory_order_relaxed);
     setTimestampFormat(config.timestampFormat);
     if (!(config.outputMask & File)) {
-        fileFormat_ = config.fileFormat;
+        fileFormat_.store(config.fileFormat, std::memory_order_relaxed);
         return;
     }
-    std::string name = config.outputFile.empty()
-                           ? "defaultLog" + std::string(logformat::extensionOf(config.fileFormat))
-                           : logformat::buildLogFilePath(directory, config.outputFile, config.fileFormat);
-    if (climbsOut(config.outputFile)) {
+    const std::string name = outputFileOf(config, directory);
+    if (name.empty()) {
         outputMask_.fetch_and(~static_cast<std::uint32_t>(File), std::memory_order_relaxed);
-        writeLoggerError("%s: ERROR!!! Output file '%s' leaves the log directory with '..'; refused. Stopping file "
-                         "output\n",
-                         "LogMsgWriter::processDebugData", config.outputFile.c_str());
         return;
     }
-    if (!platform::isDirectory(folderOf(name)))
-        writeLoggerError("%s: ERROR!!! The folder '%s' of output file '%s' does not exist.\n",
-                         "LogMsgWriter::processDebugData", folderOf(name).c_str(), name.c_str());
     setOutputToFile(name.c_str(), config.stylesheet.c_str(), config.fileFormat, config.clearFile,
                     config.backupPreviousFile);
+}
+
+// Unlike the first reading, nothing is applied piece by piece: classes, outputs and timestamps change together
+// under the output lock, so a message of another thread is written wholly by the old configuration or wholly
+// by the new one. Switching files takes the output lock again (setOutputToFile); messages in between go to
+// the consoles of the new configuration only.
+void LogMsgWriter::followDebugFlags() {
+    const std::string directory = followedFolder_;
+    DebugConfig config;
+    if (directory.empty() || !readDebugFlags(moduleName_, directory, debugFlagsFile_, config)) return;
+    std::string name;
+    if (config.outputMask & File) name = outputFileOf(config, directory);
+    const std::uint32_t consoles = config.outputMask & (StandardOut | DebugOutput);
+    bool switchFile = false;
+    {
+        OutputGuard guard(*this);
+        const bool keepFile = file_ && !name.empty() && name == currentFileName_ && config.fileFormat == fileFormat();
+        if (!name.empty() && !keepFile) {
+            switchFile = true;
+        } else if (name.empty() && file_) {
+            closeFile();
+        }
+        flags_.store(config.flags | kAlwaysOn, std::memory_order_relaxed);
+        timestampFormat_.store(config.timestampFormat == 0 ? 0 : 1, std::memory_order_relaxed);
+        outputMask_.store(consoles | (keepFile ? std::uint32_t{File} : 0u), std::memory_order_relaxed);
+        if (name.empty()) fileFormat_.store(config.fileFormat, std::memory_order_relaxed);
+    }
+    if (switchFile)
+        setOutputToFile(name.c_str(), config.stylesheet.c_str(), config.fileFormat, config.clearFile,
+                        config.backupPreviousFile);
+    logConfigurationSummary();
 }
 
 std::vector<std::string> LogMsgWriter::readLogFileList(const std::string& directory) {

@@ -3,8 +3,8 @@
 // write itself. The widths match printf's "%10lld" (right-aligned, blank-padded, wider values unclipped).
 #include "log/LogFormat.h"
 
-#include <array>
 #include <charconv>
+#include <cstring>
 
 #include "frame/XmlChar.h"
 
@@ -12,27 +12,48 @@ namespace qx::logformat {
 
 namespace {
 
-void appendDecimal(std::string& out, std::uint64_t value, bool negative, std::size_t width) {
-    std::array<char, 24> digits;
-    std::size_t n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    if (negative) digits[n++] = '-';
-    if (n < width) out.append(width - n, ' ');
-    while (n > 0) out.push_back(digits[--n]);
-}
+// A line's prefix is built in a local buffer and appended to the line in one piece: it has five numbers and
+// six fixed texts, and growing a string a piece at a time cost more than the rest of the message together.
+// The longest prefix (five 20-digit numbers, the longest texts) is far below kCapacity.
+class Prefix {
+public:
+    static constexpr std::size_t kCapacity = 256;
 
-void appendSigned(std::string& out, std::int64_t value, std::size_t width) {
-    const bool negative = value < 0;
-    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    appendDecimal(out, magnitude, negative, width);
-}
+    void text(std::string_view t) noexcept {
+        std::memcpy(buffer_ + size_, t.data(), t.size());
+        size_ += t.size();
+    }
+    void unsignedNumber(std::uint64_t value, std::size_t width, bool negative = false) noexcept {
+        char digits[24];
+        std::size_t at = sizeof digits;
+        do {
+            digits[--at] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        if (negative) digits[--at] = '-';
+        const std::size_t n = sizeof digits - at;
+        if (n < width) {
+            std::memset(buffer_ + size_, ' ', width - n);
+            size_ += width - n;
+        }
+        std::memcpy(buffer_ + size_, digits + at, n);
+        size_ += n;
+    }
+    void signedNumber(std::int64_t value, std::size_t width) noexcept {
+        const bool negative = value < 0;
+        unsignedNumber(negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value), width,
+                       negative);
+    }
+    void timestamp(int timestampFormat, const LineFields& f) noexcept {
+        if (timestampFormat == RelativeMs) signedNumber(f.ts, 10);
+        else text(f.tsText.substr(0, 40));
+    }
+    void appendTo(std::string& out) const { out.append(buffer_, size_); }
 
-void appendUnsigned(std::string& out, std::uint64_t value, std::size_t width) {
-    appendDecimal(out, value, false, width);
-}
+private:
+    char buffer_[kCapacity];
+    std::size_t size_ = 0;
+};
 
 } // namespace
 
@@ -64,38 +85,39 @@ void appendEscaped(std::string& out, std::string_view message) {
 void appendFileLine(std::string& out, int fileFormat, int timestampFormat, const LineFields& f,
                     std::string_view message) {
     const bool xml = fileFormat != Text;
-    out += xml ? "<logmsg ts=\"" : "ts=\"";
-    if (timestampFormat == RelativeMs) appendSigned(out, f.ts, 10);
-    else out += f.tsText;
-    out += "\" td=\"";
-    appendSigned(out, f.td, 10);
-    out += "\" procId=\"";
-    appendUnsigned(out, f.procId, xml ? 0 : 10);
-    out += "\" threadId=\"";
-    appendUnsigned(out, f.threadId, 10);
-    out += "\" df=\"";
-    appendSigned(out, f.messageClass, xml ? 0 : 2);
+    Prefix prefix;
+    prefix.text(xml ? "<logmsg ts=\"" : "ts=\"");
+    prefix.timestamp(timestampFormat, f);
+    prefix.text("\" td=\"");
+    prefix.signedNumber(f.td, 10);
+    prefix.text("\" procId=\"");
+    prefix.unsignedNumber(f.procId, xml ? 0 : 10);
+    prefix.text("\" threadId=\"");
+    prefix.unsignedNumber(f.threadId, 10);
+    prefix.text("\" df=\"");
+    prefix.signedNumber(f.messageClass, xml ? 0 : 2);
+    prefix.text(xml ? "\" msg=\"" : "\":");
+    prefix.appendTo(out);
     if (!xml) {
-        out += "\":";
         out += message;
         return;
     }
-    out += "\" msg=\"";
     appendEscaped(out, message);
     out += "\" />\n";
 }
 
 void appendConsoleLine(std::string& out, int timestampFormat, const LineFields& f, std::string_view message) {
-    out.push_back('{');
-    if (timestampFormat == RelativeMs) appendSigned(out, f.ts, 10);
-    else out += f.tsText;
-    out += ", ";
-    appendSigned(out, f.td, 10);
-    out += ", ";
-    appendUnsigned(out, f.procId, 10);
-    out += ", ";
-    appendUnsigned(out, f.threadId, 10);
-    out += "}: ";
+    Prefix prefix;
+    prefix.text("{");
+    prefix.timestamp(timestampFormat, f);
+    prefix.text(", ");
+    prefix.signedNumber(f.td, 10);
+    prefix.text(", ");
+    prefix.unsignedNumber(f.procId, 10);
+    prefix.text(", ");
+    prefix.unsignedNumber(f.threadId, 10);
+    prefix.text("}: ");
+    prefix.appendTo(out);
     out += message;
 }
 
@@ -112,14 +134,13 @@ std::string xmlHeader(std::string_view fileName, std::string_view stylesheet) {
     return header;
 }
 
-std::string timeOfDayText(std::int64_t now100ns, std::int64_t biasMs) {
+void writeTimeOfDay(char (&text)[kTimeOfDayLength], std::int64_t now100ns, std::int64_t biasMs) noexcept {
     constexpr std::int64_t day100ns = kDayMs * 10000;
     std::int64_t local = (now100ns - biasMs * 10000) % day100ns;
     if (local < 0) local += day100ns;
     const std::int64_t ms = local / 10000;
     const int h = static_cast<int>(ms / 3600000), m = static_cast<int>(ms / 60000 % 60),
               s = static_cast<int>(ms / 1000 % 60), frac = static_cast<int>(ms % 1000);
-    std::string text(12, '0');
     const auto two = [&](std::size_t at, int v) {
         text[at] = static_cast<char>('0' + v / 10);
         text[at + 1] = static_cast<char>('0' + v % 10);
@@ -133,7 +154,12 @@ std::string timeOfDayText(std::int64_t now100ns, std::int64_t biasMs) {
     text[9] = static_cast<char>('0' + frac / 100);
     text[10] = static_cast<char>('0' + frac / 10 % 10);
     text[11] = static_cast<char>('0' + frac % 10);
-    return text;
+}
+
+std::string timeOfDayText(std::int64_t now100ns, std::int64_t biasMs) {
+    char text[kTimeOfDayLength];
+    writeTimeOfDay(text, now100ns, biasMs);
+    return std::string(text, sizeof text);
 }
 
 std::string flagWordText(std::uint32_t flags) {

@@ -40,6 +40,8 @@ void appendEscaped(std::string& out, std::string_view message);
 std::string xmlHeader(std::string_view fileName, std::string_view stylesheet);
 
 // "HH:MM:SS.mmm" of the local time of day: now in 100-ns units of UTC, bias in milliseconds (UTC - local).
+inline constexpr std::size_t kTimeOfDayLength = 12;
+void writeTimeOfDay(char (&text)[kTimeOfDayLength], std::int64_t now100ns, std::int64_t biasMs) noexcept;
 std::string timeOfDayText(std::int64_t now100ns, std::int64_t biasMs);
 
 // Bits 31..0 as '1'/'0' without leading zeros, a blank between groups of eight counted from the right.

@@ -16,9 +16,11 @@
 #include "log/CFilePtr.h"
 #include "log/LogFolders.h"
 #include "log/LogFormat.h"
+#include "log/MessageFormat.h"
 #include "log/OutputGuard.h"
 #include "platform/Clock.h"
 #include "platform/DebugOutput.h"
+#include "platform/FileWatcher.h"
 #include "platform/NamedObject.h"
 #include "platform/SharedFile.h"
 #include "platform/Thread.h"
@@ -44,25 +46,6 @@ struct ThreadBuffers {
 thread_local bool t_buffersGone = false;
 thread_local ThreadBuffers t_buffers;
 ThreadBuffers::~ThreadBuffers() { t_buffersGone = true; }
-
-void formatInto(std::string& out, const char* format, va_list args) {
-    if (out.size() < 256) out.resize(256);
-    for (;;) {
-        va_list copy;
-        va_copy(copy, args);
-        const int n = std::vsnprintf(out.data(), out.size(), format, copy);
-        va_end(copy);
-        if (n < 0) {
-            out.assign("(message could not be formatted)\n");
-            return;
-        }
-        if (static_cast<std::size_t>(n) < out.size()) {
-            out.resize(static_cast<std::size_t>(n));
-            return;
-        }
-        out.resize(out.size() * 2 > static_cast<std::size_t>(n) ? out.size() * 2 : static_cast<std::size_t>(n) + 1);
-    }
-}
 
 std::int64_t sinceLast(std::atomic<std::int64_t>& last, std::int64_t now) {
     const std::int64_t previous = last.exchange(now, std::memory_order_relaxed);
@@ -105,6 +88,9 @@ LogMsgWriter::LogMsgWriter(std::string moduleName, std::string debugFlagsFile)
     biasMs_ = platform::localTimeBiasMs();
     if (!debugFlagsFile_.empty()) processDebugData(moduleName_, debugFlagsFile_);
     logCurrentConfiguration();
+    if (!debugFlagsFile_.empty()) followedFolder_ = logDirectory();
+    if (!followedFolder_.empty())
+        watcher_ = platform::FileWatcher::start(followedFolder_, debugFlagsFile_, [this] { followDebugFlags(); });
     if (!outputLock_->handle()) {
         const std::string reason = platform::syncNamespaceProblem();
         if (!reason.empty() && firstReportOf(reason))
@@ -115,6 +101,7 @@ LogMsgWriter::LogMsgWriter(std::string moduleName, std::string debugFlagsFile)
 }
 
 LogMsgWriter::~LogMsgWriter() {
+    watcher_.reset();
     writeLoggerError("%s: Process %d disconnected from logger %s.\n", "LogMsgWriter::~LogMsgWriter",
                      static_cast<int>(processId_), moduleName_.c_str());
     OutputGuard guard(*this);
@@ -125,46 +112,52 @@ void LogMsgWriter::writeV(int messageClass, const char* format, va_list args) {
     if (!isEnabled(messageClass)) return;
     if (t_buffersGone) {
         std::string message;
-        formatInto(message, format, args);
+        logformat::formatMessage(message, format, args);
         emit(messageClass, message);
         return;
     }
     std::string& message = t_buffers.message;
-    formatInto(message, format, args);
+    logformat::formatMessage(message, format, args);
     emit(messageClass, message);
 }
 
 void LogMsgWriter::emit(int messageClass, const std::string& text) {
-    const std::uint32_t mask = outputMask();
-    if (mask == 0) return;
+    if (outputMask() == 0) return;
     OutputGuard guard(*this);
+    // Class and outputs read again under the lock, where a new configuration is applied as a whole: a message
+    // that raced with a change follows either the old configuration or the new one, never half of each.
+    const std::uint32_t mask = outputMask();
+    if (mask == 0 || !isEnabled(messageClass)) return;
     std::string ownLine;
     std::string& line = t_buffersGone ? ownLine : t_buffers.line;
 
     logformat::LineFields fields;
-    fields.procId = processId_;
+    fields.procId = platform::currentProcessId();  // not processId_: a fork()ed child logs as itself
     fields.threadId = platform::currentThreadId();
     fields.messageClass = messageClass;
-    std::string tsText;
+    char tsText[logformat::kTimeOfDayLength];
     std::int64_t stamp;
-    const int timestampFormat = timestampFormat_;
+    const int timestampFormat = timestampFormat_.load(std::memory_order_relaxed);
     if (timestampFormat == logformat::RelativeMs) {
         stamp = platform::millisecondsSinceBoot();
         fields.ts = stamp;
     } else {
         const std::int64_t now = platform::systemTime100ns();
         stamp = millisecondsSinceMidnight(now);
-        tsText = logformat::timeOfDayText(now, biasMs_);
-        fields.tsText = tsText;
+        logformat::writeTimeOfDay(tsText, now, biasMs_);
+        fields.tsText = std::string_view(tsText, sizeof tsText);
     }
     const std::int64_t consoleTd = sinceLast(g_lastConsoleTimestamp, stamp);
 
     if (mask & File) {
         fields.td = sinceLast(lastFileTimestamp_, stamp);
-        FileMutexGuard fileGuard(fileMutex_.get());
+        // Whoever holds a file mutex took the session's output lock first (opening, closing and switching files
+        // all run under it), so with that lock held the file mutex would keep nobody out; it is taken when this
+        // process logs under its own stand-in lock.
+        FileMutexGuard fileGuard(guard.named() ? nullptr : fileMutex_.get());
         if (file_) {
             line.clear();
-            logformat::appendFileLine(line, fileFormat_, timestampFormat, fields, text);
+            logformat::appendFileLine(line, fileFormat(), timestampFormat, fields, text);
             file_->write(line);
         }
     }
@@ -216,8 +209,8 @@ void LogMsgWriter::setConsoleOutputs(std::uint32_t bits) noexcept {
     outputMask_.store(keep | (bits & (StandardOut | DebugOutput)), std::memory_order_relaxed);
 }
 
-std::string LogMsgWriter::currentFileName() const {
-    // Read by the shell and tests between messages; the name changes only in setOutputToFile.
+std::string LogMsgWriter::currentFileName() {
+    OutputGuard guard(*this);  // the watcher thread may be switching files
     return currentFileName_;
 }
 
@@ -270,7 +263,11 @@ std::string LogMsgWriter::logDirectory() { return logfolders::logDirectory(); }
 void LogMsgWriter::logCurrentConfiguration() {
     writeInformation("%s: Process %d connected to logger %s.\n", "LogMsgWriter::logCurrentConfiguration",
                      static_cast<int>(processId_), moduleName_.c_str());
-    const std::string outputs = logformat::outputsText(outputMask(), currentFileName_);
+    logConfigurationSummary();
+}
+
+void LogMsgWriter::logConfigurationSummary() {
+    const std::string outputs = logformat::outputsText(outputMask(), currentFileName());
     const std::string bits = logformat::flagWordText(flags());
     writeLoggerError("%s: output set to %s, bitmask set to %s.\n", "LogMsgWriter::logCurrentConfiguration",
                      outputs.c_str(), bits.c_str());
@@ -312,7 +309,7 @@ void LogMsgWriter::openFile(const std::string& name, const std::string& styleshe
         if (existed) clear = false;
         currentFileName_ = name;
     }
-    fileFormat_ = format;
+    fileFormat_.store(format, std::memory_order_relaxed);
     std::string backupProblem;
     if (format == logformat::Xml || format == logformat::Text) {
         FileMutexGuard fileGuard(fileMutex_.get());
@@ -324,9 +321,15 @@ void LogMsgWriter::openFile(const std::string& name, const std::string& styleshe
                 file_ = std::make_unique<LogFilePtr>(name, Mode::Append, name, stylesheet, xml, std::string_view());
             } else {
                 reader.reset();
-                if (xml) text = withoutHeadersAndFooters(std::move(text), logformat::xmlHeader(name, stylesheet));
-                file_ = std::make_unique<LogFilePtr>(name, Mode::Write, name, stylesheet, xml, text);
-                lastFileTimestamp_.store(logformat::lastTimestampIn(text, timestampFormat_, biasMs_),
+                // Only an XML document is rewritten (its footer has to go). A text file has no header or footer
+                // to take out, and appending to it leaves what others read, or a crash, nothing half-rewritten.
+                if (xml) {
+                    text = withoutHeadersAndFooters(std::move(text), logformat::xmlHeader(name, stylesheet));
+                    file_ = std::make_unique<LogFilePtr>(name, Mode::Write, name, stylesheet, xml, text);
+                } else {
+                    file_ = std::make_unique<LogFilePtr>(name, Mode::Append, name, stylesheet, xml, std::string_view());
+                }
+                lastFileTimestamp_.store(logformat::lastTimestampIn(text, timestampFormat(), biasMs_),
                                          std::memory_order_relaxed);
             }
         } else {

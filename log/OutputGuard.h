@@ -20,6 +20,8 @@ public:
         if (named_) writer_.outputLock_->release();
         else writer_.localLock_.unlock();
     }
+    // Whether the session-wide named lock is held (not this process's stand-in).
+    bool named() const noexcept { return named_; }
     OutputGuard(const OutputGuard&) = delete;
     OutputGuard& operator=(const OutputGuard&) = delete;
 

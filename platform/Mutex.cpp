@@ -21,6 +21,7 @@
 
 #include "platform/Errno.h"
 #include "platform/NamedObject.h"
+#include "platform/Thread.h"
 
 namespace qx::platform {
 
@@ -41,16 +42,7 @@ bool initRobustMutex(pthread_mutex_t* mutex, bool processShared) {
 // The lock word of a robust mutex holds its owner's thread ID (the kernel clears it when the owner dies).
 // Asking it first keeps release() from calling unlock for a thread that does not own the mutex: the answer
 // would be the same (EPERM), but thread checkers report such an unlock as a bug.
-// gettid() is a system call; the thread's ID is kept per thread, and renewed in a fork()ed child, whose one
-// thread has an ID of its own.
-thread_local unsigned t_threadId = 0;
-void forgetThreadIdInChild() { t_threadId = 0; }
-[[maybe_unused]] const int g_forkHook = pthread_atfork(nullptr, nullptr, forgetThreadIdInChild);
-
-unsigned callerThreadId() {
-    if (t_threadId == 0) t_threadId = static_cast<unsigned>(::gettid());
-    return t_threadId;
-}
+unsigned callerThreadId() { return static_cast<unsigned>(currentThreadId()); }
 
 bool heldByCaller(pthread_mutex_t* mutex) {
     const unsigned word = static_cast<unsigned>(__atomic_load_n(&mutex->__data.__lock, __ATOMIC_RELAXED));

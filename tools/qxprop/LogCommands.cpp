@@ -3,9 +3,9 @@
 // optionally followed while other processes write them.
 //
 // No exported function reaches the logger, so the configuration is read here from the same files with the
-// library's own rules (compiled in from log/): it is what the library of this shell read at start, unless
-// the file changed since. For the same reason the commands that change logging change the debug-flags file,
-// which every process of the session reads when it loads the library, not the logger of this process.
+// library's own rules (compiled in from log/). The commands that change logging change the debug-flags file;
+// the library of every running process follows that file (it watches it), this shell's own included, so a
+// change holds for the whole session from then on.
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -27,6 +27,7 @@ namespace {
 
 constexpr const char* kModule = "qxPropHandling";
 constexpr const char* kDebugFlagsFile = "qxDebugFlags.qxd";
+constexpr int kFollowPauseMs = 500;
 
 bool readWhole(const std::string& path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
@@ -100,22 +101,41 @@ bool files(Session& s, Args) {
 
 bool show(Session& s, Args a) {
     const std::string& path = a[0];
+    constexpr const char* kUsage = "log show <file> [--messages] [--follow [seconds]]";
     double followSeconds = 0;
-    bool follow = false;
-    if (a.size() > 1) {
-        if (a[1] != "--follow") throw UsageError("log show <file> [--follow [seconds]]");
-        follow = true;
-        followSeconds = a.size() > 2 ? parseUInt32(a[2], "seconds") : -1;
+    bool follow = false, messagesOnly = false;
+    for (std::size_t i = 1; i < a.size(); ++i) {
+        if (a[i] == "--messages" && !messagesOnly) {
+            messagesOnly = true;
+        } else if (a[i] == "--follow" && !follow) {
+            follow = true;
+            followSeconds = i + 1 < a.size() && a[i + 1].rfind("--", 0) != 0 ? parseUInt32(a[++i], "seconds") : -1;
+        } else {
+            throw UsageError(kUsage);
+        }
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         s.out() << "cannot open " << path << '\n';
         return false;
     }
-    LogReader reader(LogReader::kindOf(path), [&](const std::string& line) { s.out() << line << '\n'; });
+    // --messages: from the class on, without the time, process and thread, which differ from run to run.
+    LogReader reader(LogReader::kindOf(path), [&](const std::string& line) {
+        const std::size_t at = messagesOnly ? line.find(" [") : std::string::npos;
+        s.out() << (at == std::string::npos ? line : line.substr(at + 1)) << '\n';
+    });
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(followSeconds * 1000));
+    // While following an XML document, a footer at the end is kept back (offset stays before it): a writer that
+    // opens the file next rewrites it without the footer and goes on there, and reading resumes at that point.
+    const bool holdFooter = follow && LogReader::kindOf(path) == LogReader::Kind::Xml;
     std::streamoff offset = 0;
+    std::string fresh;
     std::vector<char> buffer(65536);
+    const auto feed = [&](std::string_view bytes) {
+        if (reader.feed(bytes)) return true;
+        s.out() << "malformed log: " << reader.error() << '\n';
+        return false;
+    };
     for (;;) {
         in.clear();
         in.seekg(0, std::ios::end);
@@ -125,15 +145,16 @@ bool show(Session& s, Args a) {
             reader.restart();
         }
         in.seekg(offset);
-        while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
-            offset += in.gcount();
-            if (!reader.feed(std::string_view(buffer.data(), static_cast<std::size_t>(in.gcount())))) {
-                s.out() << "malformed log: " << reader.error() << '\n';
-                return false;
-            }
-        }
+        fresh.clear();
+        while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0)
+            fresh.append(buffer.data(), static_cast<std::size_t>(in.gcount()));
+        std::string_view now(fresh);
+        if (holdFooter && now.ends_with(logformat::kFooter)) now.remove_suffix(logformat::kFooter.size());
+        offset += static_cast<std::streamoff>(now.size());
+        if (!feed(now)) return false;
         s.out().flush();
         if (!follow || (followSeconds >= 0 && std::chrono::steady_clock::now() >= until)) {
+            if (now.size() < fresh.size() && !feed(std::string_view(fresh).substr(now.size()))) return false;
             if (const std::string note = reader.endNote(); !note.empty()) s.out() << "note: " << note << '\n';
             return true;
         }
@@ -172,7 +193,10 @@ bool edit(Session& s, Change change) {
         s.out() << "cannot write " << path << " (does the folder exist?)\n";
         return false;
     }
-    s.out() << "wrote " << path << ": processes that start from now on log so\n";
+    // Running processes follow the file within milliseconds; the pause makes sure this shell's own library
+    // has taken the change before the next command runs.
+    std::this_thread::sleep_for(std::chrono::milliseconds(kFollowPauseMs));
+    s.out() << "wrote " << path << ": the running processes of the session log so from now on\n";
     return config(s, {});
 }
 
@@ -220,21 +244,21 @@ bool log(Session& s, Args a) {
     const Args rest = a.subspan(1);
     if (what == "config" && rest.empty()) return config(s, rest);
     if (what == "files" && rest.empty()) return files(s, rest);
-    if (what == "show" && !rest.empty() && rest.size() <= 3) return show(s, rest);
+    if (what == "show" && !rest.empty() && rest.size() <= 4) return show(s, rest);
     if ((what == "enable" || what == "disable") && !rest.empty()) return enable(s, rest, what == "enable");
     if (what == "outputs" && !rest.empty()) return outputs(s, rest);
     if (what == "file" && !rest.empty() && rest.size() <= 2) return file(s, rest);
-    throw UsageError("log config | files | show <file> [--follow [seconds]] | enable <class>... | "
+    throw UsageError("log config | files | show <file> [--messages] [--follow [seconds]] | enable <class>... | "
                      "disable <class>... | outputs none|stdout|debug|file... | file <name> [xml|text|qxlog]");
 }
 
 void install(CommandTable& t) {
     t.add({"log",
-           "config | files | show <file> [--follow [seconds]] | enable <class>... | disable <class>... | "
+           "config | files | show <file> [--messages] [--follow [seconds]] | enable <class>... | disable <class>... | "
            "outputs none|stdout|debug|file... | file <name> [xml|text|qxlog]",
            "where the library logs (configuration file, folder, outputs, classes), the qxlog files of the log "
            "folder, a log file (text, XML or qxlog) as readable lines, followed while it grows; enable, disable, "
-           "outputs and file change the debug-flags file for the processes that start afterwards",
+           "outputs and file change the debug-flags file, which the running processes of the session follow",
            1, kAnyCount, log});
 }
 
