@@ -64,17 +64,21 @@ TEST(CrashSafeExport, KilledExportLeavesTheOldOrTheNewDocument) {
     const auto exportMicros =
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
 
+    // The delay before the kill follows the moment of the rename: longer after a kill that came too early,
+    // shorter after one that came too late, so a loaded machine still spreads kills on both sides of it.
     std::mt19937 rng(7);
+    long delay = exportMicros;
     int sawOld = 0, sawNew = 0;
     for (int round = 0; round < 200; ++round) {
         ASSERT_EQ(qxPropListExport(oldList, target.c_str(), QX_SF_FILE, 0), 0);
         qx::test::ForkedChild child([&] { return qxPropListExport(newList, target.c_str(), QX_SF_FILE, 0) == 0 ? 0 : 1; });
-        std::this_thread::sleep_for(std::chrono::microseconds(
-            std::uniform_int_distribution<long>(0, 2 * exportMicros)(rng)));
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<long>(delay / 2, delay + delay / 2)(rng)));
         child.kill();
         const std::string now = fileText(target);
         ASSERT_TRUE(now == oldText || now == newText) << "round " << round << ": " << now.size() << " bytes";
         (now == oldText ? sawOld : sawNew)++;
+        delay = now == oldText ? delay + delay / 4 + 1 : delay - delay / 5;
         HOBJ back = 0;
         if (round % 20 == 0) { // and the file parses
             ASSERT_EQ(qxPropListImport(&back, target.c_str(), QX_SF_FILE, 0), 0);
