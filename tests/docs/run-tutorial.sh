@@ -66,7 +66,14 @@ c | cpp)
 python)
     python=$1
     export PYTHONPATH=$2
-    PYTHONPATH=$2 "$python" -c "import qxprop" 2>/dev/null || skip "the Python package qxprop cannot be imported from $2"
+    built=no
+    for folder in $(printf '%s' "$2" | tr ':' ' '); do [ -d "$folder" ] && built=yes; done
+    [ $built = yes ] || skip "the Python package qxprop is not built in this tree (no $2)"
+    if ! "$python" -c "import qxprop" 2>"$work/import.txt"; then
+        echo "the Python package qxprop is built but does not import from $2:" >&2
+        cat "$work/import.txt" >&2
+        exit 1
+    fi
     source=$work/tutorial.py
     blocks "python tutorial" >"$source"
     [ -s "$source" ] || skip "docs/tutorial.md has no python column yet"
