@@ -20,7 +20,7 @@ skip() {
     exit 77
 }
 
-# Prints the blocks whose info string words are exactly $1 (words compared one by one).
+# Prints the blocks whose info string is $1 (runs of blanks count as one).
 blocks() {
     awk -v want="$1" '
         /^```/ {
