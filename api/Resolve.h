@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "component/EntryEpoch.h"
 #include "component/Vocabulary.h"
 #include "list/CPropList.h"
 #include "list/CPropListManager.h"
@@ -23,6 +24,31 @@ enum class Access { Quiet, Notify };
 // The access word an interface call passes down: full rights when the caller's force flag is set.
 constexpr std::uint32_t rightsFor(int force) { return force != 0 ? rightsFull : rightsOrdinary; }
 
+// The last property the fast paths below resolved, with the entry epoch of that moment. While the epoch
+// stands still no entry table has changed and no component has died, so the same handle names the same
+// component: the walk through the manager's and the list's tables can be skipped. Only what the tables
+// cannot tell (the first-access mark, the kind, the write right) is checked again on every call.
+// Guard: the component-access lock, held by every caller of these functions.
+struct ResolvedHandle {
+    HOBJ handle = 0;
+    std::uint64_t epoch = ~std::uint64_t{0};
+    CComponent* component = nullptr;
+};
+inline constinit ResolvedHandle g_lastResolved;
+
+// The component a handle names when the list owns it, from the memory above or from the tables.
+inline CComponent* ownedComponentOf(HOBJ handle) {
+    if (g_lastResolved.handle == handle && g_lastResolved.epoch == entryEpoch()) return g_lastResolved.component;
+    if (const CPropListManager* manager = CPropListManager::existing()) {
+        if (const CPropList* list = manager->listAt(handle)) {
+            CComponent* component = list->ownedComponent(handle & 0xFFFFu);
+            if (component != nullptr) g_lastResolved = ResolvedHandle{handle, entryEpoch(), component};
+            return component;
+        }
+    }
+    return nullptr;
+}
+
 // Step 1: the list whose ID is the high half of handle (the manager is made on first use).
 CPropList& resolveList(HOBJ handle);
 // Steps 1 and 2: the component in entry (handle & 0xFFFF) of that list.
@@ -33,16 +59,12 @@ CComponent& resolveDesignated(HOBJ handle, Access access = Access::Quiet);
 CPropList& resolveListEntry(HOBJ handle);
 // Steps 1 to 3 for a property, looked up for reading (with the first-access notification).
 CProperty& resolvePropertyForReadingSlow(HOBJ handle);
-// Inline for the common case, a property that exists and needs no first-access notification: every read
-// passes here. Anything else takes the full path with its messages.
+// Inline for the common case, a property its list owns that needs no first-access notification: every
+// read passes here (a property a derived list shows of its parent takes the full path). Anything else takes the full path with its messages.
 inline CProperty& resolvePropertyForReading(HOBJ handle) {
-    if (const CPropListManager* manager = CPropListManager::existing()) {
-        if (const CPropList* list = manager->listAt(handle)) {
-            CComponent* component = list->entryComponent(handle & 0xFFFFu);
-            if (component != nullptr && component->accessNotified() != 0 && isPropertyType(component->type()))
-                return static_cast<CProperty&>(*component);
-        }
-    }
+    CComponent* component = ownedComponentOf(handle);
+    if (component != nullptr && component->accessNotified() != 0 && isPropertyType(component->type()))
+        return static_cast<CProperty&>(*component);
     return resolvePropertyForReadingSlow(handle);
 }
 // A property looked up for writing with rights: first-access notification, write check, and in a derived
@@ -51,14 +73,10 @@ CProperty& resolvePropertyForWritingSlow(HOBJ handle, std::uint32_t rights);
 // Inline for the common case, a property the list owns itself (no copy to make), that needs no first-access
 // notification and may be written with rights. Anything else takes the full path.
 inline CProperty& resolvePropertyForWriting(HOBJ handle, std::uint32_t rights) {
-    if (const CPropListManager* manager = CPropListManager::existing()) {
-        if (const CPropList* list = manager->listAt(handle)) {
-            CComponent* component = list->ownedComponent(handle & 0xFFFFu);
-            if (component != nullptr && component->accessNotified() != 0 && isPropertyType(component->type()) &&
-                ((rights & rightsForce) != 0 || (component->flags() & QX_CF_WRITE_ACCESS) != 0))
-                return static_cast<CProperty&>(*component);
-        }
-    }
+    CComponent* component = ownedComponentOf(handle);
+    if (component != nullptr && component->accessNotified() != 0 && isPropertyType(component->type()) &&
+        ((rights & rightsForce) != 0 || (component->flags() & QX_CF_WRITE_ACCESS) != 0))
+        return static_cast<CProperty&>(*component);
     return resolvePropertyForWritingSlow(handle, rights);
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "component/CCallback.h"
+#include "component/EntryEpoch.h"
 #include "frame/Deferred.h"
 
 namespace qx {
@@ -65,6 +66,7 @@ CComponent::CComponent(const CComponent& source, CComponent* newOwner, const std
 
 CComponent::~CComponent() {
     ++g_componentsDestroyed;
+    moveEntryEpoch();
     dropCallerHooks();
     // The shared data may outlive this component in other holders; once its creator is gone nobody may
     // change it.

@@ -138,6 +138,19 @@ public:
     void queueChangedCallback() {
         if (hooks_ != nullptr) queueChangedCallbackSlow();
     }
+    // The change notification of a value write that nobody listens to: this component, and every container
+    // above it that itself sits in a container, have no caller's code attached. Then the notification
+    // only counts the change on each of them (containers do not override it), which this does without its
+    // calls, returning true; false, with nothing counted, leaves the change to raiseChangeNotification.
+    bool countUnheardChange() {
+        if (hooks_ != nullptr) return false;
+        for (const CComponent* c = owner_; c != nullptr && c->owner_ != nullptr; c = c->owner_) {
+            if (c->hooks_ != nullptr) return false;
+        }
+        ++changeCount_;
+        for (CComponent* c = owner_; c != nullptr; c = c->owner_) ++c->changeCount_;
+        return true;
+    }
     // Callers' code attached here, null when none ever was.
     const CallerHooks* callerHooks() const { return hooks_.get(); }
     CCallback* callback(std::uint32_t kind) const { return hooks_ && kind < 4 ? hooks_->callbacks[kind] : nullptr; }

@@ -574,7 +574,7 @@ void CPropList::moveEntries(CPropList& source, CPropList& dest, std::uint16_t fi
     dest.entries_.insert(dest.entries_.begin() + static_cast<std::ptrdiff_t>(position),
                          std::make_move_iterator(moving.begin() + static_cast<std::ptrdiff_t>(next)),
                          std::make_move_iterator(moving.end()));
-    if (compact) std::erase_if(source.entries_, [](const Entry& e) { return e.hole; });
+    if (compact) source.entries_.eraseIf([](const Entry& e) { return e.hole; });
 
     for (std::size_t i = 0; i < dest.entries_.size(); ++i) {
         Entry& entry = dest.entries_[i];

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "component/CComponent.h"
+#include "list/EntryTable.h"
 #include "qxPropHandling.h"
 
 namespace qx {
@@ -197,7 +198,7 @@ private:
     // The failure of componentAt: out_of_range beyond the table, EComponentIDInvalid for a free entry.
     [[noreturn]] void throwNoComponentAt(std::uint16_t index) const;
 
-    std::vector<Entry> entries_;
+    EntryTable<Entry> entries_;
     std::uint16_t listID_;
     CPropList* derivedFrom_ = nullptr;
     CPropList* nextDerived_ = nullptr; // next list derived from the same parent

@@ -48,4 +48,15 @@ void futexWakeAll(std::atomic<std::uint32_t>& word, bool shared, std::atomic<std
     ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), op, INT_MAX, nullptr, nullptr, 0);
 }
 
+void futexWaitPrivate(std::atomic<std::uint32_t>& word, std::uint32_t expected) {
+    // EAGAIN (the word moved on) and EINTR both just send the caller back to look at the word again.
+    ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT | FUTEX_PRIVATE_FLAG, expected, nullptr,
+              nullptr, 0);
+}
+
+void futexWakeOnePrivate(std::atomic<std::uint32_t>& word) {
+    ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAKE | FUTEX_PRIVATE_FLAG, 1, nullptr, nullptr,
+              0);
+}
+
 } // namespace qx::platform

@@ -31,4 +31,9 @@ bool futexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected, const D
 // Call after changing word.
 void futexWakeAll(std::atomic<std::uint32_t>& word, bool shared, std::atomic<std::uint32_t>& waiters);
 
+// The same for a word only this process's threads touch, with no deadline and no count of sleepers: the
+// caller's word itself says whether anybody sleeps (the lock of sync/FastMutex.h).
+void futexWaitPrivate(std::atomic<std::uint32_t>& word, std::uint32_t expected);
+void futexWakeOnePrivate(std::atomic<std::uint32_t>& word);
+
 } // namespace qx::platform

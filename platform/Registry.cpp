@@ -83,8 +83,24 @@ int keyState(Connection& c, std::int64_t id, std::string* boot = nullptr) {
     return kRegSuccess;
 }
 
+// The subkeys of parent as listed by the last enumeration in this transaction, or null when that list
+// may be out of date.
+const std::vector<Connection::Child>* listedChildren(Connection& c, std::int64_t parent) {
+    if (c.depth == 0 || c.childrenOf != parent || parent == 0) return nullptr;
+    return hive::cursorStillValid(c, c.childrenStamp, parent, c.childrenStamp.index + 1) ? &c.children : nullptr;
+}
+
 // The child of parent with this name: *id 0 when there is none.
 int findChild(Connection& c, std::int64_t parent, std::string_view name, std::int64_t* id, std::string* boot) {
+    if (!boot) {
+        if (const auto* listed = listedChildren(c, parent)) {
+            const std::string key = folded(name);
+            const auto at = std::lower_bound(listed->begin(), listed->end(), key,
+                                             [](const Connection::Child& child, const std::string& k) { return child.folded < k; });
+            *id = at != listed->end() && at->folded == key ? at->id : 0;
+            return kRegSuccess;
+        }
+    }
     Statement s(c, "SELECT id, boot FROM keys WHERE parent = ?1 AND folded = ?2");
     s.bind(1, parent).bind(2, folded(name));
     const int rc = s.step();
@@ -138,7 +154,11 @@ int RegistryKey::run(bool write, bool needFile, bool manyStatements, Body&& body
     Connection* c = hive::connect(hive_, file_, needFile, &error);
     if (!c) return error;
     return hive::runStep(*c, write, manyStatements, [&]() -> int {
-        if (const int e = keyState(*c, id_)) return e;
+        if (!hive::knownLive(*c, id_)) {
+            std::string boot;
+            if (const int e = keyState(*c, id_, &boot)) return e;
+            hive::noteLive(*c, id_, boot);
+        }
         return body(*c);
     });
 }
@@ -169,27 +189,38 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
     if (const int e = splitPath(subKey, parts)) return e;
     std::int64_t id = id_;
     bool made = false;
-    const int rc = run(true, true, true, [&](Connection& c) {
+    // One part makes at most one row: a failed insert undoes itself, so no savepoint is needed.
+    const int rc = run(true, true, parts.size() > 1, [&](Connection& c) {
         std::string boot;
-        if (const int e = keyState(c, id_, &boot)) return e;
+        if (const std::string* known = hive::knownLive(c, id_)) boot = *known;
+        else if (const int e = keyState(c, id_, &boot)) return e;
         for (const auto part : parts) {
             std::string childBoot;
             std::int64_t child = 0;
-            if (const int e = findChild(c, id, part, &child, &childBoot)) return e;
-            made = child == 0;
-            if (made) {
-                if (!boot.empty() && !isVolatile) {
-                    hive::setFailureDetail("key '" + std::string(part) + "' would be lasting below a volatile key");
-                    return kRegChildMustBeVolatile;
-                }
-                Statement insert(c, "INSERT INTO keys(parent, folded, name, boot) VALUES(?1, ?2, ?3, ?4)");
+            // Where the key may be made, the insert is tried first and its unique index says whether the key
+            // was there: an export makes every key anew, and a lookup before each insert would double its cost.
+            made = false;
+            if (boot.empty() || isVolatile) {
+                Statement insert(c, "INSERT INTO keys(parent, folded, name, boot) VALUES(?1, ?2, ?3, ?4)"
+                                    " ON CONFLICT(parent, folded) DO NOTHING");
                 insert.bind(1, id).bind(2, folded(part)).bind(3, part);
                 if (isVolatile) insert.bind(4, c.bootId);
                 else insert.bindNull(4);
                 const int step = insert.step();
                 if (step != SQLITE_DONE) return hive::errorOf(c, step);
+                made = sqlite3_changes(c.db) > 0;
+            }
+            if (made) {
                 child = sqlite3_last_insert_rowid(c.db);
                 childBoot = isVolatile ? c.bootId : std::string();
+                hive::noteLive(c, child, childBoot);
+                hive::noteNewKey(c, child);
+            } else {
+                if (const int e = findChild(c, id, part, &child, &childBoot)) return e;
+                if (child == 0) {
+                    hive::setFailureDetail("key '" + std::string(part) + "' would be lasting below a volatile key");
+                    return kRegChildMustBeVolatile;
+                }
             }
             id = child;
             boot = childBoot;
@@ -206,12 +237,12 @@ int RegistryKey::withValue(std::string_view name,
                            const std::function<int(std::uint32_t, const void*, std::uint32_t)>& use) const {
     if (const int e = checkValueName(name)) return e;
     return run(false, false, false, [&](Connection& c) {
-        Statement s(c, "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2");
-        s.bind(1, id_).bind(2, folded(name));
-        const int rc = s.step();
-        if (rc == SQLITE_DONE) return kRegFileNotFound;
-        if (rc != SQLITE_ROW) return hive::errorOf(c, rc);
-        return use(static_cast<std::uint32_t>(s.int64(0)), s.blob(1), static_cast<std::uint32_t>(s.bytes(1)));
+        const hive::ValueTable* table = nullptr;
+        if (const int e = hive::loadValues(c, id_, table)) return e;
+        const int at = table->find(name);
+        if (at < 0) return kRegFileNotFound;
+        const auto& value = table->values()[static_cast<std::size_t>(at)];
+        return use(value.type, value.data.data(), static_cast<std::uint32_t>(value.data.size()));
     });
 }
 
@@ -238,28 +269,50 @@ int RegistryKey::setValue(std::string_view name, std::uint32_t type, const void*
         return kRegInvalidParameter;
     }
     return run(true, true, false, [&](Connection& c) {
-        Statement s(c, "INSERT INTO vals(key, folded, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
-                       " ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data");
-        s.bind(1, id_).bind(2, folded(name)).bind(3, name).bind(4, static_cast<std::int64_t>(type));
-        s.bindBlob(5, data, size);
-        const int rc = s.step();
-        return rc == SQLITE_DONE ? kRegSuccess : hive::errorOf(c, rc);
+        hive::ValueTable* table = nullptr;
+        if (const int e = hive::editValues(c, id_, table)) return e;
+        table->set(name, type, data, size);
+        return hive::storeValues(c, id_);
     });
 }
 
 int RegistryKey::deleteValue(std::string_view name) const {
     if (const int e = checkValueName(name)) return e;
     return run(true, false, false, [&](Connection& c) {
-        Statement s(c, "DELETE FROM vals WHERE key = ?1 AND folded = ?2");
-        s.bind(1, id_).bind(2, folded(name));
-        const int rc = s.step();
-        if (rc != SQLITE_DONE) return hive::errorOf(c, rc);
-        return sqlite3_changes(c.db) > 0 ? kRegSuccess : kRegFileNotFound;
+        const hive::ValueTable* current = nullptr;
+        if (const int e = hive::loadValues(c, id_, current)) return e;
+        if (current->find(name) < 0) return kRegFileNotFound;
+        hive::ValueTable* table = nullptr;
+        if (const int e = hive::editValues(c, id_, table)) return e;
+        table->erase(name);
+        return hive::storeValues(c, id_);
     });
 }
 
 int RegistryKey::enumKey(std::uint32_t index, std::string& name) const {
     int rc = run(false, false, false, [&](Connection& c) {
+        // Inside a transaction a walk over the subkeys reads them all at once (imports visit every one).
+        if (c.depth > 0) {
+            const auto* listed = listedChildren(c, id_);
+            if (!listed) {
+                c.childrenOf = 0;
+                c.children.clear();
+                Statement all(c, "SELECT folded, name, id FROM keys WHERE parent = ?1 ORDER BY folded");
+                all.bind(1, id_);
+                int step = SQLITE_ROW;
+                while ((step = all.step()) == SQLITE_ROW) c.children.push_back({all.text(0), all.text(1), all.int64(2)});
+                if (step != SQLITE_DONE) {
+                    c.children.clear();
+                    return hive::errorOf(c, step);
+                }
+                c.childrenOf = id_;
+                hive::stampCursor(c, c.childrenStamp, id_, 0);
+                listed = &c.children;
+            }
+            if (index >= listed->size()) return kRegNoMoreItems;
+            name = (*listed)[index].name;
+            return kRegSuccess;
+        }
         auto& cursor = c.keyCursor;
         const bool next = hive::cursorStillValid(c, cursor, id_, index);
         Statement fromCursor(c, "SELECT name, folded FROM keys WHERE parent = ?1 AND folded > ?2 ORDER BY folded LIMIT 1");
@@ -290,21 +343,13 @@ int RegistryKey::enumKey(std::uint32_t index, char* name, std::uint32_t* nameSiz
 int RegistryKey::enumValue(std::uint32_t index, std::string& name, std::uint32_t& type,
                            std::vector<std::uint8_t>& data) const {
     int rc = run(false, false, false, [&](Connection& c) {
-        auto& cursor = c.valueCursor;
-        const bool next = hive::cursorStillValid(c, cursor, id_, index);
-        Statement fromCursor(c, "SELECT name, type, data, id FROM vals WHERE key = ?1 AND id > ?2 ORDER BY id LIMIT 1");
-        Statement byOffset(c, "SELECT name, type, data, id FROM vals WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2");
-        Statement& s = next ? fromCursor : byOffset;
-        s.bind(1, id_).bind(2, next ? cursor.valueId : static_cast<std::int64_t>(index));
-        const int step = s.step();
-        if (step == SQLITE_DONE) return kRegNoMoreItems;
-        if (step != SQLITE_ROW) return hive::errorOf(c, step);
-        name = s.text(0);
-        type = static_cast<std::uint32_t>(s.int64(1));
-        const auto* bytes = static_cast<const std::uint8_t*>(s.blob(2));
-        data.assign(bytes, bytes + s.bytes(2));
-        cursor.valueId = s.int64(3);
-        hive::stampCursor(c, cursor, id_, index);
+        const hive::ValueTable* table = nullptr;
+        if (const int e = hive::loadValues(c, id_, table)) return e;
+        if (index >= table->values().size()) return kRegNoMoreItems;
+        const auto& value = table->values()[index];
+        name = value.name;
+        type = value.type;
+        data = value.data;
         return kRegSuccess;
     });
     return rc == kRegFileNotFound && id_ == hive::kRootId ? kRegNoMoreItems : rc;
@@ -332,14 +377,13 @@ int RegistryKey::queryInfo(KeyInfo& info) const {
         if (step != SQLITE_ROW) return hive::errorOf(c, step);
         info.subKeys = static_cast<std::uint32_t>(keys.int64(0));
         info.maxSubKeyLength = static_cast<std::uint32_t>(keys.int64(1));
-        Statement vals(c, "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0),"
-                          " coalesce(max(length(data)), 0) FROM vals WHERE key = ?1");
-        vals.bind(1, id_);
-        step = vals.step();
-        if (step != SQLITE_ROW) return hive::errorOf(c, step);
-        info.values = static_cast<std::uint32_t>(vals.int64(0));
-        info.maxValueNameLength = static_cast<std::uint32_t>(vals.int64(1));
-        info.maxValueDataLength = static_cast<std::uint32_t>(vals.int64(2));
+        const hive::ValueTable* table = nullptr;
+        if (const int e = hive::loadValues(c, id_, table)) return e;
+        info.values = static_cast<std::uint32_t>(table->values().size());
+        for (const auto& value : table->values()) {
+            info.maxValueNameLength = std::max(info.maxValueNameLength, static_cast<std::uint32_t>(value.name.size()));
+            info.maxValueDataLength = std::max(info.maxValueDataLength, static_cast<std::uint32_t>(value.data.size()));
+        }
         return kRegSuccess;
     });
     return rc == kRegFileNotFound && id_ == hive::kRootId ? kRegSuccess : rc;
@@ -352,6 +396,8 @@ int RegistryKey::deleteTree(std::string_view subKey) const {
         hive::setFailureDetail("deleting a tree needs the name of a subkey");
         return kRegInvalidParameter;
     }
+    // Values changed in this transaction for keys it deletes may stay in the write-back table: their
+    // handles answer kRegKeyDeleted from now on, and writing them at commit finds no row to change.
     return run(true, false, true, [&](Connection& c) {
         std::int64_t id = id_;
         for (const auto part : parts) {

@@ -17,7 +17,8 @@
 // of the parent's (POSIX record locks belong to the process that took them). All connections are listed
 // process-wide for that; the list's guard is held across fork() so the child never inherits it locked.
 //
-// Not here: key and value operations (Registry.cpp), environment strings (RegistryExpand.cpp).
+// Not here: key and value operations (Registry.cpp), how values are packed and cached (RegistryValues.cpp),
+// environment strings (RegistryExpand.cpp).
 #include "platform/RegistryHive.h"
 
 #include <algorithm>
@@ -180,21 +181,43 @@ bool makeFolder(const std::string& folder, mode_t mode) {
     return true;
 }
 
+// Values live packed in their key's row (RegistryValues.cpp).
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS keys("
     " id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL, folded TEXT NOT NULL,"
-    " name TEXT NOT NULL, boot TEXT, UNIQUE(parent, folded));"
-    "CREATE TABLE IF NOT EXISTS vals("
-    " id INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL, folded TEXT NOT NULL,"
-    " name TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, folded));"
-    "CREATE INDEX IF NOT EXISTS vals_order ON vals(key, id);"
-    "INSERT OR IGNORE INTO keys(id, parent, folded, name) VALUES(1, 0, '', '');";
+    " name TEXT NOT NULL, boot TEXT, vals BLOB NOT NULL DEFAULT x'', UNIQUE(parent, folded));"
+    "INSERT OR IGNORE INTO keys(id, parent, folded, name) VALUES(1, 0, '', '');"
+    "PRAGMA user_version = 2;";
+
+// The result of checkSchema for a hive of another layout: SQLITE_NOTADB widened by a code SQLite does not
+// use, so that connect keeps the detail checkSchema wrote instead of the database's own text.
+constexpr int kOtherLayout = SQLITE_NOTADB | (99 << 8);
+
+int schemaVersion(Connection& c) {
+    Statement s(c, "PRAGMA user_version");
+    return s.step() == SQLITE_ROW ? static_cast<int>(s.int64(0)) : -1;
+}
+
+// SQLITE_OK when a hive that has a root is of the layout this code reads; otherwise SQLITE_NOTADB with a
+// detail that says why (a hive of the earlier row-per-value layout is not converted: see docs/behaviour.md).
+int checkSchema(Connection& c) {
+    const int version = schemaVersion(c);
+    if (version == kSchemaVersion) return SQLITE_OK;
+    if (version == 0)
+        setFailureDetail("hive " + std::string(sqlite3_db_filename(c.db, "main")) +
+                         " was made by an earlier version that kept one row per value; remove it to start anew");
+    else
+        setFailureDetail("hive " + std::string(sqlite3_db_filename(c.db, "main")) + " has layout " +
+                         std::to_string(version) + ", which this version does not know");
+    return kOtherLayout;
+}
 
 // A connection the file system lets only read: the hive must already be set up.
 int readOnlyCheck(Connection& c) {
     Statement probe(c, "SELECT 1 FROM keys WHERE id = 1");
     const int rc = probe.step();
-    return rc == SQLITE_ROW ? SQLITE_OK : rc == SQLITE_DONE ? SQLITE_NOTADB : rc;
+    if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? SQLITE_NOTADB : rc;
+    return checkSchema(c);
 }
 
 // Sets up a fresh connection: WAL, busy timeout, schema, and drops volatile keys of an earlier boot.
@@ -210,6 +233,11 @@ int prepare(Connection& c) {
     if (rc != SQLITE_OK) return rc;
     // NORMAL in WAL mode loses no committed transaction to a killed process, only to a power failure.
     if ((rc = execWithRetry(c, "PRAGMA synchronous=NORMAL")) != SQLITE_OK) return rc;
+    // An export of a large list changes more pages than the default cache holds; spilling them into the
+    // log before the commit would write them twice. Temporary tables (the tree walks of deletes) stay
+    // in memory for the same reason.
+    if ((rc = execWithRetry(c, "PRAGMA cache_size=-16384")) != SQLITE_OK) return rc;
+    if ((rc = execWithRetry(c, "PRAGMA temp_store=MEMORY")) != SQLITE_OK) return rc;
     // The schema is made only by the first opener, so opening a hive that exists never waits for a writer.
     const auto hasRoot = [&c] {
         Statement probe(c, "SELECT 1 FROM keys WHERE id = 1");
@@ -225,6 +253,7 @@ int prepare(Connection& c) {
         }
         if (!hasRoot()) return SQLITE_NOTADB;
     }
+    if ((rc = checkSchema(c)) != SQLITE_OK) return rc;
     {
         Statement stale(c, "SELECT 1 FROM keys WHERE boot IS NOT NULL AND boot <> ?1 LIMIT 1");
         stale.bind(1, c.bootId);
@@ -234,16 +263,11 @@ int prepare(Connection& c) {
     }  // reset before taking the write lock: a pending read would pin an old snapshot
     // Writers holding the hive past the wait only postpone the clean-up to the next open; the keys stay.
     if ((rc = execWithRetry(c, "BEGIN IMMEDIATE")) != SQLITE_OK) return isRetryable(rc) ? SQLITE_OK : rc;
-    Statement vals(c, "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE boot IS NOT NULL AND boot <> ?1"
-                      " UNION SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
-                      " DELETE FROM vals WHERE key IN sub");
     Statement keys(c, "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE boot IS NOT NULL AND boot <> ?1"
                       " UNION SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
                       " DELETE FROM keys WHERE id IN sub");
-    vals.bind(1, c.bootId);
     keys.bind(1, c.bootId);
-    rc = vals.step();
-    if (rc == SQLITE_DONE) rc = keys.step();
+    rc = keys.step();
     if (rc == SQLITE_DONE) rc = execWithRetry(c, "COMMIT");
     if (rc != SQLITE_OK) sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
     return rc;
@@ -306,7 +330,7 @@ Connection* connect(Hive hive, const std::string& file, bool create, int* error)
     int rc = sqlite3_open_v2(file.c_str(), &c->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) rc = prepare(*c);
     if (rc != SQLITE_OK) {
-        *error = (rc & 0xFF) == SQLITE_CANTOPEN ? kRegAccessDenied : errorOf(*c, rc);
+        *error = rc == kOtherLayout ? kRegBadDb : (rc & 0xFF) == SQLITE_CANTOPEN ? kRegAccessDenied : errorOf(*c, rc);
         if ((rc & 0xFF) == SQLITE_CANTOPEN) setFailureDetail("hive " + file + " cannot be opened for writing");
         closeConnection(*c);
         return nullptr;
@@ -364,6 +388,10 @@ std::string Statement::text(int column) const {
 }
 
 int beginStep(Connection& c, bool write) {
+    if (c.depth == 0) {
+        c.liveKeys.clear();
+        ++c.serial;
+    }
     const char* sql = c.depth > 0 ? "SAVEPOINT step" : write ? "BEGIN IMMEDIATE" : "BEGIN";
     const int rc = execWithRetry(c, sql);
     return rc == SQLITE_OK ? kRegSuccess : errorOf(c, rc);
@@ -371,18 +399,23 @@ int beginStep(Connection& c, bool write) {
 
 int endStep(Connection& c, bool ok) {
     if (c.depth > 0) {
-        if (!ok) exec(c, "ROLLBACK TO step");
+        if (!ok) {
+            exec(c, "ROLLBACK TO step");
+            c.liveKeys.clear();
+        }
         const int rc = exec(c, "RELEASE step");
         return rc == SQLITE_OK ? kRegSuccess : errorOf(c, rc);
     }
     if (!ok) {
         sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
+        c.cachedKey = 0;  // a failed step at depth 0 may have changed the cached table
         return kRegSuccess;
     }
     const int rc = execWithRetry(c, "COMMIT");
     if (rc == SQLITE_OK) return kRegSuccess;
     const int error = errorOf(c, rc);
     sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    dropValues(c);
     return error;
 }
 
@@ -395,27 +428,51 @@ std::int64_t dataVersion(Connection& c) {
 
 } // namespace
 
+namespace {
+
+// Inside a transaction no other connection's commit is visible, so the transaction's serial stands for the
+// hive's state (negative, so it never equals a data_version); outside one, data_version tells.
+std::int64_t stateOf(Connection& c) { return c.depth > 0 ? -c.serial : dataVersion(c); }
+
+} // namespace
+
 bool cursorStillValid(Connection& c, const Connection::Cursor& cursor, std::int64_t key, std::uint32_t index) {
     return index > 0 && cursor.key == key && cursor.index + 1 == index &&
-           cursor.changes == sqlite3_total_changes64(c.db) && cursor.version == dataVersion(c);
+           cursor.changes == sqlite3_total_changes64(c.db) && cursor.version == stateOf(c);
 }
 
 void stampCursor(Connection& c, Connection::Cursor& cursor, std::int64_t key, std::uint32_t index) {
     cursor.key = key;
     cursor.index = index;
     cursor.changes = sqlite3_total_changes64(c.db);
-    cursor.version = dataVersion(c);
+    cursor.version = stateOf(c);
 }
 
+// Level by level: the children of a key go in one range delete on the (parent, folded) index, and only
+// those that have children of their own are visited further. A recursive query listing every id first
+// and deleting them one by one costs several times as much for a list of many properties.
 int deleteSubtree(Connection& c, std::int64_t id) {
-    Statement vals(c, "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
-                      " DELETE FROM vals WHERE key IN sub");
-    Statement keys(c, "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
-                      " DELETE FROM keys WHERE id IN sub");
-    vals.bind(1, id);
-    keys.bind(1, id);
-    int rc = vals.step();
-    if (rc == SQLITE_DONE) rc = keys.step();
+    c.liveKeys.clear();
+    c.cachedKey = 0;
+    std::vector<std::int64_t> parents{id};
+    while (!parents.empty()) {
+        const std::int64_t parent = parents.back();
+        parents.pop_back();
+        {
+            Statement inner(c, "SELECT id FROM keys k WHERE parent = ?1 AND EXISTS(SELECT 1 FROM keys c WHERE c.parent = k.id)");
+            inner.bind(1, parent);
+            int rc = SQLITE_ROW;
+            while ((rc = inner.step()) == SQLITE_ROW) parents.push_back(inner.int64(0));
+            if (rc != SQLITE_DONE) return errorOf(c, rc);
+        }
+        Statement children(c, "DELETE FROM keys WHERE parent = ?1");
+        children.bind(1, parent);
+        const int rc = children.step();
+        if (rc != SQLITE_DONE) return errorOf(c, rc);
+    }
+    Statement self(c, "DELETE FROM keys WHERE id = ?1");
+    self.bind(1, id);
+    const int rc = self.step();
     return rc == SQLITE_DONE ? kRegSuccess : errorOf(c, rc);
 }
 
@@ -497,6 +554,8 @@ RegistryTransaction::RegistryTransaction(Hive hive, Mode mode) : hive_(hive), fi
             return;
         }
         c->rollbackOnly = false;
+        c->liveKeys.clear();
+        hive::dropValues(*c);
     }
     ++c->depth;
     status_ = kRegSuccess;
@@ -507,8 +566,12 @@ RegistryTransaction::~RegistryTransaction() {
     int error = kRegSuccess;
     hive::Connection* c = hive::connect(hive_, file_, false, &error);
     if (!c || c->depth == 0) return;
-    if (--c->depth == 0) sqlite3_exec(c->db, "ROLLBACK", nullptr, nullptr, nullptr);
-    else c->rollbackOnly = true;
+    if (--c->depth == 0) {
+        sqlite3_exec(c->db, "ROLLBACK", nullptr, nullptr, nullptr);
+        hive::dropValues(*c);
+    } else {
+        c->rollbackOnly = true;
+    }
 }
 
 int RegistryTransaction::commit() {
@@ -521,8 +584,13 @@ int RegistryTransaction::commit() {
     if (--c->depth > 0) return kRegSuccess;
     if (c->rollbackOnly) {
         sqlite3_exec(c->db, "ROLLBACK", nullptr, nullptr, nullptr);
+        hive::dropValues(*c);
         hive::setFailureDetail("an inner transaction was not committed");
         return kRegIoFailed;
+    }
+    if (const int e = hive::flushValues(*c)) {
+        sqlite3_exec(c->db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return e;
     }
     // depth is 0 now, so endStep commits the outermost transaction.
     return hive::endStep(*c, true);

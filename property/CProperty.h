@@ -83,7 +83,11 @@ public:
     // and its notification. index < 0 writes that special value and reshapes the stored values to it.
     // Returns 1 when something changed. Nothing is stored when a check fails. Values of this property's
     // fixed-width type written over existing values cost no heap allocation (up to 16 values with a step).
-    int writeVals(std::uint32_t rights, const ::ValBuffer& buffer, int index);
+    int writeVals(std::uint32_t rights, const ::ValBuffer& buffer, int index) {
+        if (buffer.count == 1 && index >= 0 && callerHooks() == nullptr && isOneNumberWrite(buffer, index))
+            return writeOneNumber(buffer, static_cast<std::uint64_t>(index));
+        return writeValsInGeneral(rights, buffer, index);
+    }
     // The checks of writeVals without storing. False when a dictionary property would refuse the values;
     // type, limit and write-hook failures throw as they would in writeVals.
     bool validateVals(const ::ValBuffer& buffer);
@@ -202,6 +206,15 @@ private:
     void resizeStorage(std::uint64_t newCount);
     // Write steps of CPropertyValidation.cpp.
     int limitedStore(std::uint32_t rights, const ::ValBuffer& buffer, std::uint64_t index);
+    // The write callers make most: one number of the property's own type over an existing value, with no
+    // dictionary. writeOneNumber does all of writeVals after the write hook for it in one pass.
+    bool isOneNumberWrite(const ::ValBuffer& buffer, int index) const {
+        return buffer.pSlots != nullptr && buffer.valType == valueType_ &&
+               (valueType_ == QX_VT_INT32 || valueType_ == QX_VT_DOUBLE || valueType_ == QX_VT_INT64) &&
+               static_cast<std::uint64_t>(index) < valCount_ && !propertySharedData().hasDictionary();
+    }
+    int writeOneNumber(const ::ValBuffer& buffer, std::uint64_t at);
+    int writeValsInGeneral(std::uint32_t rights, const ::ValBuffer& buffer, int index);
     int writeSpecialVal(const ::ValBuffer& buffer, int index);
     // Every text of a String buffer read as numbers of this property's type, appended to out.
     void parseTexts(const ::ValBuffer& texts, std::vector<qxValue>& out) const;

@@ -124,6 +124,15 @@ qxValue snap(std::uint32_t type, const qxValue& value, const LimitView& limits) 
 }
 
 // -1, 0, 1 as value is below, equal to or above bound, compared as type.
+// Equality of two numbers of a fixed-width type, as compareSlots finds it (a NaN equals nothing).
+inline bool sameNumber(std::uint32_t type, const qxValue& a, const qxValue& b) {
+    switch (type) {
+    case QX_VT_INT32: return a.i32 == b.i32;
+    case QX_VT_DOUBLE: return a.dbl == b.dbl;
+    default: return a.i64 == b.i64;
+    }
+}
+
 [[gnu::always_inline]] inline int order(std::uint32_t type, const qxValue& value, const qxValue& bound) {
     switch (type) {
     case QX_VT_INT32: return value.i32 < bound.i32 ? -1 : (value.i32 > bound.i32 ? 1 : 0);
@@ -308,44 +317,48 @@ int CProperty::limitedStore(std::uint32_t rights, const ::ValBuffer& buffer, std
     return storeVals(rights, buffer, index);
 }
 
-int CProperty::writeVals(std::uint32_t rights, const ::ValBuffer& buffer, int index) {
+int CProperty::writeOneNumber(const ::ValBuffer& buffer, std::uint64_t at) {
+    const LimitView& limits = propertySharedData().limitView();
+    qxValue v;
+    if (valueType_ == QX_VT_INT32 && limits.step != nullptr) {
+        // The most common numbers of all, snapped without the type switch of snap(). The two halves of
+        // the caller's slot are read apart: callers fill an Int32 slot with a 4-byte store, and reading
+        // it back as 8 bytes at once would stall on that store. The upper half is kept as given.
+        std::uint32_t halves[2];
+        std::memcpy(halves, &buffer.pSlots[0], sizeof halves);
+        const std::int32_t snapped = snapInteger<std::int32_t, std::int64_t>(
+            static_cast<std::int32_t>(halves[0]), limits.step->i32, limits.minimum ? &limits.minimum->i32 : nullptr,
+            limits.maximum ? &limits.maximum->i32 : nullptr, limits.stepReciprocal);
+        v.bits = (std::uint64_t{halves[1]} << 32) | static_cast<std::uint32_t>(snapped);
+    } else {
+        v = snap(valueType_, buffer.pSlots[0], limits);
+    }
+    if (limits.maximum != nullptr && order(valueType_, v, *limits.maximum) > 0) {
+        throwOutsideLimit(valueType_, true, 0, v, *limits.maximum, name());
+    }
+    if (limits.minimum != nullptr && order(valueType_, v, *limits.minimum) < 0) {
+        throwOutsideLimit(valueType_, false, 0, v, *limits.minimum, name());
+    }
+    qxValue& stored = slots_[static_cast<std::size_t>(at)];
+    if (valid_ && (flags() & QX_CF_ALWAYS_FORCE_UPDATE) == 0 && sameNumber(valueType_, stored, v)) return 0;
+    stored = v;
+    valid_ = true;
+    // Properties add the dependents' step to the notification; without dependents nothing else differs.
+    const CComponent* list = owner();
+    if (list == nullptr || !list->hasDependents()) {
+        if (countUnheardChange()) return 1;
+    }
+    CProperty::raiseChangeNotification(true, false, false, false); // no subclass adds to it
+    return 1;
+}
+
+int CProperty::writeValsInGeneral(std::uint32_t rights, const ::ValBuffer& buffer, int index) {
     if (buffer.count > 0 && buffer.pSlots == nullptr) throw EInvalidInputParameter();
     if (index < 0) return writeSpecialVal(buffer, index);
     runWriteHook(buffer);
     const auto at = static_cast<std::uint64_t>(index);
     const CPropertySharedData& shared = propertySharedData();
-    if (buffer.count == 1 && buffer.valType == valueType_ && isNumeric(valueType_) && at < valCount_ &&
-        !shared.hasDictionary()) {
-        // One number over an existing one -- the write callers make most -- in one pass: the steps below
-        // (limited store, store step) without their buffer copies. Fixed-width slots need no assignVals.
-        const LimitView& limits = shared.limitView();
-        qxValue v;
-        if (valueType_ == QX_VT_INT32 && limits.step != nullptr) {
-            // The most common numbers of all, snapped without the type switch of snap(). The two halves of
-            // the caller's slot are read apart: callers fill an Int32 slot with a 4-byte store, and reading
-            // it back as 8 bytes at once would stall on that store. The upper half is kept as given.
-            std::uint32_t halves[2];
-            std::memcpy(halves, &buffer.pSlots[0], sizeof halves);
-            const std::int32_t snapped = snapInteger<std::int32_t, std::int64_t>(
-                static_cast<std::int32_t>(halves[0]), limits.step->i32, limits.minimum ? &limits.minimum->i32 : nullptr,
-                limits.maximum ? &limits.maximum->i32 : nullptr, limits.stepReciprocal);
-            v.bits = (std::uint64_t{halves[1]} << 32) | static_cast<std::uint32_t>(snapped);
-        } else {
-            v = snap(valueType_, buffer.pSlots[0], limits);
-        }
-        if (limits.maximum != nullptr && order(valueType_, v, *limits.maximum) > 0) {
-            throwOutsideLimit(valueType_, true, 0, v, *limits.maximum, name());
-        }
-        if (limits.minimum != nullptr && order(valueType_, v, *limits.minimum) < 0) {
-            throwOutsideLimit(valueType_, false, 0, v, *limits.minimum, name());
-        }
-        qxValue& stored = slots_[static_cast<std::size_t>(at)];
-        if (valid_ && (flags() & QX_CF_ALWAYS_FORCE_UPDATE) == 0 && compareSlots(valueType_, stored, v) == 0) return 0;
-        stored = v;
-        valid_ = true;
-        CProperty::raiseChangeNotification(true, false, false, false); // no subclass adds to it
-        return 1;
-    }
+    if (buffer.count == 1 && isOneNumberWrite(buffer, index)) return writeOneNumber(buffer, at);
     if (!shared.hasDictionary()) {
         if (buffer.valType == valueType_) return limitedStore(rights, buffer, at);
         if (buffer.valType == QX_VT_STRING) {

@@ -1,14 +1,14 @@
 // sync/CCriticalSection.h -- the recursive in-process lock behind the component-access lock and the
-// callbacks' state locks. It is built from std::mutex, whose constructor is constexpr, so a lock defined at
+// callbacks' state locks. It is built from a FastMutex, whose constructor is constexpr, so a lock defined at
 // namespace scope is constant-initialised: it exists before any static constructor or exported function
 // runs and needs no destructor ordering at unload.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 
 #include "platform/Thread.h"
+#include "sync/FastMutex.h"
 
 namespace qx {
 
@@ -53,7 +53,7 @@ public:
     bool heldByCaller() const { return owner_.load(std::memory_order_relaxed) == platform::currentThreadToken(); }
 
 private:
-    std::mutex mutex_;
+    FastMutex mutex_;
     // Written only by the holder; read by others only to learn that they are not the holder.
     std::atomic<std::uintptr_t> owner_{0};
     std::uint32_t depth_ = 0;

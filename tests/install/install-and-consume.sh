@@ -15,6 +15,7 @@ test -n "$libdir"
 test -L "$libdir/libqxPropHandling.so"
 ls "$libdir"/libqxPropHandling.so.* >/dev/null
 test -f "$prefix/include/qxPropHandling.h"
+test -f "$prefix/include/qxPropHandling.hpp"
 test -f "$libdir/cmake/qxPropHandling/qxPropHandlingConfig.cmake"
 test -f "$libdir/pkgconfig/qxPropHandling.pc"
 # The shell, when built, with its manual page where man(1) finds it below the prefix.

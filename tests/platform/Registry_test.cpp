@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace qx::platform {
@@ -381,6 +382,158 @@ TEST_F(Registry, AFileThatIsNoHiveIsReportedAsDamaged) {
     std::ofstream(folder_ + "/user.hive") << std::string(4096, 'g');
     RegistryKey out;
     EXPECT_EQ(RegistryKey::root(Hive::User).create("k", KeyAccess::ReadWrite, false, out), kRegBadDb);
+}
+
+// A hive file of another layout (the earlier row-per-value one, or one this version does not know) is
+// refused with kRegBadDb and a text that says why, for reading and writing alike, and nothing is added to it.
+TEST_F(Registry, HivesOfAnotherLayoutAreRefusedWithAReason) {
+    const struct {
+        const char* sql;
+        const char* said;
+    } cases[] = {
+        {"CREATE TABLE keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL, folded TEXT NOT NULL,"
+         " name TEXT NOT NULL, boot TEXT, UNIQUE(parent, folded));"
+         "CREATE TABLE vals(id INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL, folded TEXT NOT NULL,"
+         " name TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, folded));"
+         "INSERT INTO keys(id, parent, folded, name) VALUES(1, 0, '', ''), (2, 1, 'old', 'old');",
+         "earlier version"},
+        {"CREATE TABLE keys(id INTEGER PRIMARY KEY, vals BLOB); INSERT INTO keys VALUES(1, x'');"
+         "PRAGMA user_version = 9;",
+         "layout 9"},
+    };
+    for (const auto& c : cases) {
+        closeThreadHives();
+        const std::string file = folder_ + "/user.hive";
+        std::filesystem::remove(file);
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+        const auto size = std::filesystem::file_size(file);
+        RegistryKey out;
+        EXPECT_EQ(RegistryKey::root(Hive::User).open("old", KeyAccess::Read, out), kRegBadDb) << c.said;
+        EXPECT_NE(registryFailureDetail().find(c.said), std::string::npos) << registryFailureDetail();
+        EXPECT_EQ(RegistryKey::root(Hive::User).create("new", KeyAccess::ReadWrite, false, out), kRegBadDb);
+        EXPECT_EQ(std::filesystem::file_size(file), size) << c.said;
+    }
+}
+
+// Inside a write transaction the thread's own calls see its changes at once (query, enumeration, key
+// information); another thread sees none of them until the commit. Values of a key deleted and made again
+// in the same transaction do not come back.
+TEST_F(Registry, ChangesInATransactionAreTheThreadsOwnUntilCommit) {
+    const RegistryKey key = make("wb");
+    ASSERT_EQ(setText(key, "kept", "old"), kRegSuccess);
+    ASSERT_EQ(setText(key, "gone", "x"), kRegSuccess);
+    const auto otherThreadSees = [&] {
+        std::string seen;
+        std::thread other([&] {
+            seen = text(key, "kept") + "," + text(key, "new") + "," + text(key, "gone");
+            closeThreadHives();
+        });
+        other.join();
+        return seen;
+    };
+    {
+        RegistryTransaction t(Hive::User, RegistryTransaction::Mode::Write);
+        ASSERT_EQ(t.status(), kRegSuccess);
+        ASSERT_EQ(setText(key, "KEPT", "changed"), kRegSuccess);
+        ASSERT_EQ(setText(key, "new", "made"), kRegSuccess);
+        ASSERT_EQ(key.deleteValue("Gone"), kRegSuccess);
+        EXPECT_EQ(key.deleteValue("gone"), kRegFileNotFound);
+        EXPECT_EQ(text(key, "kept"), "changed");
+        EXPECT_EQ(valueNames(key), (std::vector<std::string>{"kept", "new"}));
+        KeyInfo info;
+        ASSERT_EQ(key.queryInfo(info), kRegSuccess);
+        EXPECT_EQ(info.values, 2u);
+        EXPECT_EQ(info.maxValueDataLength, 8u);
+        EXPECT_EQ(otherThreadSees(), "old,<missing>,x");
+
+        const RegistryKey doomed = make("wb\\doomed");
+        ASSERT_EQ(setText(doomed, "v", "1"), kRegSuccess);
+        ASSERT_EQ(key.deleteTree("doomed"), kRegSuccess);
+        EXPECT_EQ(setText(doomed, "v", "2"), kRegKeyDeleted);
+        const RegistryKey again = make("wb\\doomed");
+        EXPECT_EQ(valueNames(again), std::vector<std::string>{});
+        ASSERT_EQ(setText(again, "w", "3"), kRegSuccess);
+        ASSERT_EQ(t.commit(), kRegSuccess);
+    }
+    EXPECT_EQ(otherThreadSees(), "changed,made,<missing>");
+    RegistryKey again;
+    ASSERT_EQ(key.open("doomed", KeyAccess::Read, again), kRegSuccess);
+    EXPECT_EQ(valueNames(again), std::vector<std::string>{"w"});
+    EXPECT_EQ(text(again, "w"), "3");
+}
+
+// A key with many values (as the raw layout keeps a whole list) finds each by any case of its name, keeps
+// the order of creation through replacements and deletions, and stores them all.
+TEST_F(Registry, ManyValuesOfOneKeyAreFoundInOrder) {
+    const RegistryKey key = make("many");
+    constexpr int kCount = 200;
+    for (int inTransaction = 0; inTransaction < 2; ++inTransaction) {
+        RegistryTransaction t(Hive::User, RegistryTransaction::Mode::Write);
+        if (!inTransaction) {
+            ASSERT_EQ(t.commit(), kRegSuccess);  // the first round writes through
+        }
+        for (int i = 0; i < kCount; ++i)
+            ASSERT_EQ(setText(key, "Val" + std::to_string(i), std::to_string(i + inTransaction)), kRegSuccess);
+        ASSERT_EQ(key.deleteValue("VAL7"), kRegSuccess);
+        ASSERT_EQ(setText(key, "val150", "replaced"), kRegSuccess);
+        ASSERT_EQ(setText(key, "val7", "back"), kRegSuccess);
+        ASSERT_EQ(setText(key, "VAL7", "back"), kRegSuccess);  // found again, not made twice
+        EXPECT_EQ(text(key, "Val7"), "back");
+        EXPECT_EQ(text(key, "val8"), std::to_string(8 + inTransaction));
+        if (inTransaction) {
+            ASSERT_EQ(t.commit(), kRegSuccess);
+        }
+        closeThreadHives();
+        const std::vector<std::string> names = valueNames(key);
+        ASSERT_EQ(names.size(), static_cast<std::size_t>(kCount));
+        EXPECT_EQ(names[6], "Val6");
+        EXPECT_EQ(names[7], "Val8");
+        EXPECT_EQ(names.back(), "val7");
+        EXPECT_EQ(text(key, "VAL150"), "replaced");
+        EXPECT_EQ(text(key, "vAl199"), std::to_string(199 + inTransaction));
+        EXPECT_EQ(text(key, "val7"), "back");
+        EXPECT_EQ(text(key, "val200"), "<missing>");
+    }
+}
+
+// Inside a transaction subkeys are listed once and names opened from that list; the list follows the
+// transaction's own creates and deletes, and a read transaction sees no other thread's new keys.
+TEST_F(Registry, SubkeysListedInATransactionFollowItsOwnChanges) {
+    const RegistryKey key = make("list");
+    make("list\\Beta");
+    make("list\\alpha");
+    {
+        RegistryTransaction t(Hive::User, RegistryTransaction::Mode::Write);
+        ASSERT_EQ(t.status(), kRegSuccess);
+        EXPECT_EQ(subkeys(key), (std::vector<std::string>{"alpha", "Beta"}));
+        RegistryKey out;
+        EXPECT_EQ(key.open("BETA", KeyAccess::Read, out), kRegSuccess);
+        EXPECT_EQ(out.path(), "list\\BETA");
+        EXPECT_EQ(key.open("b", KeyAccess::Read, out), kRegFileNotFound);
+        EXPECT_EQ(key.open("gamma", KeyAccess::Read, out), kRegFileNotFound);
+        make("list\\b");
+        EXPECT_EQ(key.open("b", KeyAccess::Read, out), kRegSuccess);
+        EXPECT_EQ(subkeys(key), (std::vector<std::string>{"alpha", "b", "Beta"}));
+        ASSERT_EQ(key.deleteTree("alpha"), kRegSuccess);
+        EXPECT_EQ(key.open("alpha", KeyAccess::Read, out), kRegFileNotFound);
+        EXPECT_EQ(subkeys(key), (std::vector<std::string>{"b", "Beta"}));
+        ASSERT_EQ(t.commit(), kRegSuccess);
+    }
+    RegistryTransaction reading(Hive::User, RegistryTransaction::Mode::Read);
+    ASSERT_EQ(reading.status(), kRegSuccess);
+    EXPECT_EQ(subkeys(key), (std::vector<std::string>{"b", "Beta"}));
+    std::thread other([&] {
+        make("list\\c");
+        closeThreadHives();
+    });
+    other.join();
+    RegistryKey out;
+    EXPECT_EQ(key.open("c", KeyAccess::Read, out), kRegFileNotFound);
+    EXPECT_EQ(reading.commit(), kRegSuccess);
+    EXPECT_EQ(key.open("c", KeyAccess::Read, out), kRegSuccess);
 }
 
 TEST_F(Registry, KeyInfoCountsAndMeasures) {
