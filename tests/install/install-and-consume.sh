@@ -18,6 +18,12 @@ test -f "$prefix/include/qxPropHandling.h"
 test -f "$prefix/include/qxPropHandling.hpp"
 test -f "$libdir/cmake/qxPropHandling/qxPropHandlingConfig.cmake"
 test -f "$libdir/pkgconfig/qxPropHandling.pc"
+# The shell, when built, with its manual page where man(1) finds it below the prefix.
+if [ -f "$build/tools/qxprop" ]; then
+    test -x "$prefix/bin/qxprop"
+    test -f "$prefix/share/man/man1/qxprop.1"
+    MANPATH="$prefix/share/man" man -w qxprop | grep -qx "$prefix/share/man/man1/qxprop.1"
+fi
 
 # 1. CMake package
 cmake -S "$consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
