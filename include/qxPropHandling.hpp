@@ -113,7 +113,8 @@ inline std::string lastErrorText() {
 
 // Every C call's result goes through here.
 inline void check(int rc) {
-    if (rc != PROPHANDLING_NO_ERROR || t_callbackThrew) raise(rc);
+    // One test for both: codes are zero on success, and the flag is a bool.
+    if ((rc | static_cast<int>(t_callbackThrew)) != PROPHANDLING_NO_ERROR) raise(rc);
 }
 
 inline CallParam param(std::uint32_t type, std::uint64_t bits) noexcept {
@@ -483,8 +484,7 @@ public:
 
 private:
     qxValue readSlot(std::uint32_t valueType, int index) const {
-        qxValue slot;
-        slot.bits = 0;
+        qxValue slot; // filled by a call that succeeds; a failed one throws before it is read
         ValBuffer buffer{valueType, 1, &slot};
         detail::check(qxPropGetVal(h_, &buffer, index));
         return slot;
