@@ -11,10 +11,12 @@
 // also takes, so a child never starts from a state that a callback was halfway through changing.
 #include "platform/FileWatcher.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <thread>
 
 #include <poll.h>
 #include <pthread.h>
@@ -47,6 +49,7 @@ struct FileWatcher::Impl {
     int watch = -1;  // -1 while the folder is not watched
     pid_t owner = 0;
     bool started = false;
+    std::atomic<bool> running{false};
     pthread_t thread{};
 
     ~Impl() {
@@ -107,6 +110,7 @@ struct FileWatcher::Impl {
     }
 
     static void* threadMain(void* self) {
+        static_cast<Impl*>(self)->running.store(true, std::memory_order_release);
         static_cast<Impl*>(self)->run();
         return nullptr;
     }
@@ -128,6 +132,11 @@ std::unique_ptr<FileWatcher> FileWatcher::start(const std::string& folder, const
     impl->addWatch();  // before the thread starts: a change right after start() returns is not missed
     if (::pthread_create(&impl->thread, nullptr, &Impl::threadMain, impl.get()) != 0) return nullptr;
     impl->started = true;
+    // Wait until the thread runs its own code: a thread still being set up may hold a lock of the memory
+    // allocator (a sanitizer's is not fork-safe), and a process that forks right after loading the library
+    // would hand that lock, held, to its child. Once running, the thread sleeps in poll() and allocates only
+    // while applying a change, which fork() waits for (the handler above).
+    while (!impl->running.load(std::memory_order_acquire)) std::this_thread::yield();
     return std::make_unique<FileWatcher>(std::move(impl));
 }
 
