@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "frame/XmlChar.h"
+#include "log/MessageFormat.h"
 
 namespace qx::logformat {
 
@@ -24,20 +25,13 @@ public:
         size_ += t.size();
     }
     void unsignedNumber(std::uint64_t value, std::size_t width, bool negative = false) noexcept {
-        char digits[24];
-        std::size_t at = sizeof digits;
-        do {
-            digits[--at] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value != 0);
-        if (negative) digits[--at] = '-';
-        const std::size_t n = sizeof digits - at;
-        if (n < width) {
-            std::memset(buffer_ + size_, ' ', width - n);
-            size_ += width - n;
+        DecimalBuffer digits;
+        const std::string_view number = decimalText(value, negative, digits);
+        if (number.size() < width) {
+            std::memset(buffer_ + size_, ' ', width - number.size());
+            size_ += width - number.size();
         }
-        std::memcpy(buffer_ + size_, digits + at, n);
-        size_ += n;
+        text(number);
     }
     void signedNumber(std::int64_t value, std::size_t width) noexcept {
         const bool negative = value < 0;

@@ -17,14 +17,8 @@ namespace {
 enum class Length { Int, Long, LongLong, Size };
 
 void appendUnsigned(std::string& out, std::uint64_t value, bool negative) {
-    char digits[24];
-    std::size_t at = sizeof digits;
-    do {
-        digits[--at] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    if (negative) digits[--at] = '-';
-    out.append(digits + at, sizeof digits - at);
+    DecimalBuffer buffer;
+    out.append(decimalText(value, negative, buffer));
 }
 
 void appendSigned(std::string& out, std::int64_t value) {

@@ -17,27 +17,9 @@ namespace {
 using test::countOf;
 using test::readText;
 
-// Polls until done() or 10 s: the watcher applies a change on its own thread, within milliseconds when the
-// machine is idle.
-bool eventually(const std::function<bool()>& done) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 class LogFollow : public test::LogDirFixture {
 protected:
     std::unique_ptr<LogMsgWriter> make() { return std::make_unique<LogMsgWriter>("qxPropHandling", "qxDebugFlags.qxd"); }
-    // Replaced by a rename, as the shell and careful editors do: the watcher never sees it half-written.
-    void replaceDebugFlags(const std::string& attributes) {
-        const auto temporary = logs_ / "flags.tmp";
-        test::writeText(temporary, "<DebugWriterList>\n  <DebugWriter name=\"qxPropHandling\" " + attributes +
-                                       " />\n</DebugWriterList>\n");
-        std::filesystem::rename(temporary, logs_ / "qxDebugFlags.qxd");
-    }
 };
 
 TEST_F(LogFollow, ClassesEnabledInTheFileReachTheOpenLogWithoutClearingIt) {
@@ -46,7 +28,7 @@ TEST_F(LogFollow, ClassesEnabledInTheFileReachTheOpenLogWithoutClearingIt) {
     logger->writeError("before\n");
     logger->writeWarning("not yet\n");
     replaceDebugFlags("flags=\"1100\" outputmask=\"110\" outputfile=\"STDLOGDIR/follow\" fileFormat=\"text\"");
-    ASSERT_TRUE(eventually([&] { return logger->isEnabled(2); }));
+    ASSERT_TRUE(test::eventually([&] { return logger->isEnabled(2); }));
     EXPECT_EQ(logger->outputMask(), 6u);
     logger->writeWarning("now %d\n", 2);
     const std::string text = readText(logs_ / "follow.txt");
@@ -63,7 +45,7 @@ TEST_F(LogFollow, FileOutputTurnedOffClosesTheFileAndAnotherNameSwitchesToIt) {
     auto logger = make();
     logger->writeError("one\n");
     replaceDebugFlags("flags=\"1000\" outputmask=\"10\" outputfile=\"STDLOGDIR/first\"");
-    ASSERT_TRUE(eventually([&] { return logger->outputMask() == 2; }));
+    ASSERT_TRUE(test::eventually([&] { return logger->outputMask() == 2; }));
     std::string first = readText(logs_ / "first.xml");
     std::string error;
     EXPECT_TRUE(test::parsesAsXml(first, &error)) << "closed with its footer: " << error << "\n" << first;
@@ -71,7 +53,7 @@ TEST_F(LogFollow, FileOutputTurnedOffClosesTheFileAndAnotherNameSwitchesToIt) {
     EXPECT_EQ(countOf(readText(logs_ / "first.xml"), "two"), 0u);
 
     replaceDebugFlags("flags=\"1000\" outputmask=\"100\" outputfile=\"STDLOGDIR/second\" fileFormat=\"qxlog\"");
-    ASSERT_TRUE(eventually([&] { return logger->outputMask() == 4; }));
+    ASSERT_TRUE(test::eventually([&] { return logger->outputMask() == 4; }));
     EXPECT_EQ(logger->currentFileName(), (logs_ / "second.qxlog").string());
     EXPECT_EQ(logger->fileFormat(), 2);
     logger->writeError("three\n");
@@ -83,7 +65,7 @@ TEST_F(LogFollow, ARemovedFileChangesNothingAndIsReported) {
     writeDebugFlags("flags=\"1100\" outputmask=\"10\"");
     auto logger = make();
     std::filesystem::remove(logs_ / "qxDebugFlags.qxd");
-    ASSERT_TRUE(eventually([&] { return debugOutput().find("WARNING!!! Debug file") != std::string::npos; }));
+    ASSERT_TRUE(test::eventually([&] { return debugOutput().find("WARNING!!! Debug file") != std::string::npos; }));
     EXPECT_EQ(logger->flags(), 0x8000000Cu);
     EXPECT_EQ(logger->outputMask(), 2u);
 }
@@ -95,7 +77,7 @@ TEST_F(LogFollow, ALogFolderMadeAfterTheStartIsFollowedAsSoonAsItExists) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the watcher has looked for it and waits
     std::filesystem::create_directories(logs_);
     replaceDebugFlags("flags=\"1000\" outputmask=\"10\"");
-    ASSERT_TRUE(eventually([&] { return logger->isEnabled(3); }));
+    ASSERT_TRUE(test::eventually([&] { return logger->isEnabled(3); }));
 }
 
 TEST_F(LogFollow, ALoggerWithoutADebugFlagsFileNameFollowsNothing) {

@@ -22,24 +22,7 @@
 namespace qx {
 namespace {
 
-bool eventually(const std::function<bool()>& done) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-class LogFork : public test::LogDirFixture {
-protected:
-    void replaceDebugFlags(const std::string& attributes) {
-        const auto temporary = logs_ / "flags.tmp";
-        test::writeText(temporary, "<DebugWriterList>\n  <DebugWriter name=\"qxPropHandling\" " + attributes +
-                                       " />\n</DebugWriterList>\n");
-        std::filesystem::rename(temporary, logs_ / "qxDebugFlags.qxd");
-    }
-};
+using LogFork = test::LogDirFixture;
 
 TEST_F(LogFork, AForkedChildLogsWithItsOwnProcessAndThreadIds) {
     const std::string path = (logs_ / "fork.txt").string();
@@ -81,12 +64,12 @@ TEST_F(LogFork, AForkedChildKeepsItsInheritedConfigurationAndEndsWithoutTheWatch
         return 0;
     });
     replaceDebugFlags("flags=\"1100\" outputmask=\"10\"");
-    ASSERT_TRUE(eventually([&] { return logger->isEnabled(2); }));
+    ASSERT_TRUE(test::eventually([&] { return logger->isEnabled(2); }));
     changed.notify();
     EXPECT_EQ(child.wait(10000), 0);
     EXPECT_NE(debugOutput().find("child still logs class 3\n"), std::string::npos) << debugOutput();
     replaceDebugFlags("flags=\"100\" outputmask=\"10\"");
-    EXPECT_TRUE(eventually([&] { return !logger->isEnabled(3); })) << "the parent follows on after the fork";
+    EXPECT_TRUE(test::eventually([&] { return !logger->isEnabled(3); })) << "the parent follows on after the fork";
 }
 
 // Classes and the debug output switch on and off under the writers' feet; class 31 and the file stay, so

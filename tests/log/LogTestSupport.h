@@ -6,11 +6,14 @@
 
 #include <expat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace qx::test {
 
@@ -40,6 +43,17 @@ inline bool parsesAsXml(const std::string& text, std::string* error = nullptr) {
     return ok;
 }
 
+// Polls until done() or 10 s: a watching logger applies a change on its own thread, within milliseconds when
+// the machine is idle.
+inline bool eventually(const std::function<bool()>& done) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 class LogDirFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -57,9 +71,15 @@ protected:
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
-    void writeDebugFlags(const std::string& attributes) {
-        writeText(logs_ / "qxDebugFlags.qxd",
-                  "<DebugWriterList>\n  <DebugWriter name=\"qxPropHandling\" " + attributes + " />\n</DebugWriterList>\n");
+    void writeDebugFlags(const std::string& attributes) { writeText(logs_ / "qxDebugFlags.qxd", debugFlagsText(attributes)); }
+    // Replaced by a rename, as the shell and careful editors do: a watching logger never sees it half-written.
+    void replaceDebugFlags(const std::string& attributes) {
+        const auto temporary = logs_ / "flags.tmp";
+        writeText(temporary, debugFlagsText(attributes));
+        std::filesystem::rename(temporary, logs_ / "qxDebugFlags.qxd");
+    }
+    static std::string debugFlagsText(const std::string& attributes) {
+        return "<DebugWriterList>\n  <DebugWriter name=\"qxPropHandling\" " + attributes + " />\n</DebugWriterList>\n";
     }
     std::string debugOutput() const { return readText(debugOut_); }
 
