@@ -181,13 +181,16 @@ bool makeFolder(const std::string& folder, mode_t mode) {
     return true;
 }
 
-// Values live packed in their key's row (RegistryValues.cpp).
+// Values live packed in their key's row (RegistryValues.cpp), leaves in their parent's (RegistryTree.cpp);
+// ids: the next key id, for rows and leaves alike.
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS keys("
-    " id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL, folded TEXT NOT NULL,"
-    " name TEXT NOT NULL, boot TEXT, vals BLOB NOT NULL DEFAULT x'', UNIQUE(parent, folded));"
+    " id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, folded TEXT NOT NULL, name TEXT NOT NULL, boot TEXT,"
+    " vals BLOB NOT NULL DEFAULT x'', leaves BLOB NOT NULL DEFAULT x'', UNIQUE(parent, folded));"
+    "CREATE TABLE IF NOT EXISTS ids(next INTEGER NOT NULL);"
+    "INSERT INTO ids SELECT 2 WHERE NOT EXISTS(SELECT 1 FROM ids);"
     "INSERT OR IGNORE INTO keys(id, parent, folded, name) VALUES(1, 0, '', '');"
-    "PRAGMA user_version = 2;";
+    "PRAGMA user_version = 3;";
 
 // The result of checkSchema for a hive of another layout: SQLITE_NOTADB widened by a code SQLite does not
 // use, so that connect keeps the detail checkSchema wrote instead of the database's own text.
@@ -199,13 +202,13 @@ int schemaVersion(Connection& c) {
 }
 
 // SQLITE_OK when a hive that has a root is of the layout this code reads; otherwise SQLITE_NOTADB with a
-// detail that says why (a hive of the earlier row-per-value layout is not converted: see docs/behaviour.md).
+// detail that says why (a hive of an earlier layout is not converted: see docs/behaviour.md).
 int checkSchema(Connection& c) {
     const int version = schemaVersion(c);
     if (version == kSchemaVersion) return SQLITE_OK;
-    if (version == 0)
-        setFailureDetail("hive " + std::string(sqlite3_db_filename(c.db, "main")) +
-                         " was made by an earlier version that kept one row per value; remove it to start anew");
+    if (version == 0 || version == 2)
+        setFailureDetail("hive " + std::string(sqlite3_db_filename(c.db, "main")) + " was made by an earlier version" +
+                         " that kept one row per " + (version == 0 ? "value" : "key") + "; remove it to start anew");
     else
         setFailureDetail("hive " + std::string(sqlite3_db_filename(c.db, "main")) + " has layout " +
                          std::to_string(version) + ", which this version does not know");
@@ -388,92 +391,36 @@ std::string Statement::text(int column) const {
 }
 
 int beginStep(Connection& c, bool write) {
-    if (c.depth == 0) {
-        c.liveKeys.clear();
-        ++c.serial;
-    }
+    c.touched = false;
+    if (c.depth == 0) ++c.serial;
     const char* sql = c.depth > 0 ? "SAVEPOINT step" : write ? "BEGIN IMMEDIATE" : "BEGIN";
     const int rc = execWithRetry(c, sql);
     return rc == SQLITE_OK ? kRegSuccess : errorOf(c, rc);
+}
+
+void noteFailedStep(Connection& c) {
+    c.rollbackOnly = true;
+    c.rollbackReason = "a call in the transaction failed after changing it: " + registryFailureDetail();
 }
 
 int endStep(Connection& c, bool ok) {
     if (c.depth > 0) {
         if (!ok) {
             exec(c, "ROLLBACK TO step");
-            c.liveKeys.clear();
+            if (c.touched) noteFailedStep(c);
         }
         const int rc = exec(c, "RELEASE step");
         return rc == SQLITE_OK ? kRegSuccess : errorOf(c, rc);
     }
-    if (!ok) {
-        sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
-        c.cachedKey = 0;  // a failed step at depth 0 may have changed the cached table
-        return kRegSuccess;
+    int rc = ok ? flushTree(c) : kRegIoFailed;
+    if (rc == kRegSuccess) {
+        rc = execWithRetry(c, "COMMIT");
+        if (rc == SQLITE_OK) return kRegSuccess;
+        rc = errorOf(c, rc);
     }
-    const int rc = execWithRetry(c, "COMMIT");
-    if (rc == SQLITE_OK) return kRegSuccess;
-    const int error = errorOf(c, rc);
     sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
-    dropValues(c);
-    return error;
-}
-
-namespace {
-
-std::int64_t dataVersion(Connection& c) {
-    Statement s(c, "PRAGMA data_version");
-    return s.step() == SQLITE_ROW ? s.int64(0) : -2;
-}
-
-} // namespace
-
-namespace {
-
-// Inside a transaction no other connection's commit is visible, so the transaction's serial stands for the
-// hive's state (negative, so it never equals a data_version); outside one, data_version tells.
-std::int64_t stateOf(Connection& c) { return c.depth > 0 ? -c.serial : dataVersion(c); }
-
-} // namespace
-
-bool cursorStillValid(Connection& c, const Connection::Cursor& cursor, std::int64_t key, std::uint32_t index) {
-    return index > 0 && cursor.key == key && cursor.index + 1 == index &&
-           cursor.changes == sqlite3_total_changes64(c.db) && cursor.version == stateOf(c);
-}
-
-void stampCursor(Connection& c, Connection::Cursor& cursor, std::int64_t key, std::uint32_t index) {
-    cursor.key = key;
-    cursor.index = index;
-    cursor.changes = sqlite3_total_changes64(c.db);
-    cursor.version = stateOf(c);
-}
-
-// Level by level: the children of a key go in one range delete on the (parent, folded) index, and only
-// those that have children of their own are visited further. A recursive query listing every id first
-// and deleting them one by one costs several times as much for a list of many properties.
-int deleteSubtree(Connection& c, std::int64_t id) {
-    c.liveKeys.clear();
-    c.cachedKey = 0;
-    std::vector<std::int64_t> parents{id};
-    while (!parents.empty()) {
-        const std::int64_t parent = parents.back();
-        parents.pop_back();
-        {
-            Statement inner(c, "SELECT id FROM keys k WHERE parent = ?1 AND EXISTS(SELECT 1 FROM keys c WHERE c.parent = k.id)");
-            inner.bind(1, parent);
-            int rc = SQLITE_ROW;
-            while ((rc = inner.step()) == SQLITE_ROW) parents.push_back(inner.int64(0));
-            if (rc != SQLITE_DONE) return errorOf(c, rc);
-        }
-        Statement children(c, "DELETE FROM keys WHERE parent = ?1");
-        children.bind(1, parent);
-        const int rc = children.step();
-        if (rc != SQLITE_DONE) return errorOf(c, rc);
-    }
-    Statement self(c, "DELETE FROM keys WHERE id = ?1");
-    self.bind(1, id);
-    const int rc = self.step();
-    return rc == SQLITE_DONE ? kRegSuccess : errorOf(c, rc);
+    dropTree(c);
+    return ok ? rc : kRegSuccess;
 }
 
 } // namespace hive
@@ -554,8 +501,6 @@ RegistryTransaction::RegistryTransaction(Hive hive, Mode mode) : hive_(hive), fi
             return;
         }
         c->rollbackOnly = false;
-        c->liveKeys.clear();
-        hive::dropValues(*c);
     }
     ++c->depth;
     status_ = kRegSuccess;
@@ -568,9 +513,10 @@ RegistryTransaction::~RegistryTransaction() {
     if (!c || c->depth == 0) return;
     if (--c->depth == 0) {
         sqlite3_exec(c->db, "ROLLBACK", nullptr, nullptr, nullptr);
-        hive::dropValues(*c);
+        hive::dropTree(*c);
     } else {
         c->rollbackOnly = true;
+        c->rollbackReason = "an inner transaction was not committed";
     }
 }
 
@@ -584,15 +530,11 @@ int RegistryTransaction::commit() {
     if (--c->depth > 0) return kRegSuccess;
     if (c->rollbackOnly) {
         sqlite3_exec(c->db, "ROLLBACK", nullptr, nullptr, nullptr);
-        hive::dropValues(*c);
-        hive::setFailureDetail("an inner transaction was not committed");
+        hive::dropTree(*c);
+        hive::setFailureDetail(c->rollbackReason);
         return kRegIoFailed;
     }
-    if (const int e = hive::flushValues(*c)) {
-        sqlite3_exec(c->db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return e;
-    }
-    // depth is 0 now, so endStep commits the outermost transaction.
+    // depth is 0 now, so endStep writes what is kept in memory and commits the outermost transaction.
     return hive::endStep(*c, true);
 }
 

@@ -1,10 +1,13 @@
 // platform/RegistryHive.h -- the database side of the emulated registry, shared by Registry.cpp (keys and
-// values), RegistryValues.cpp (packed values and their caches) and RegistryHive.cpp (files, connections,
-// transactions, volatile keys). Not for code above platform/: it sees Registry.h only.
+// values), RegistryTree.cpp (the key tree as a connection knows it, with its unwritten changes),
+// RegistryValues.cpp (packed values) and RegistryHive.cpp (files, connections, transactions, volatile keys).
+// Not for code above platform/: it sees Registry.h only.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <set>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,7 +21,13 @@ namespace qx::platform::hive {
 
 inline constexpr std::int64_t kRootId = 1;
 // The layout of the hive file, kept in its user_version. 2: a key's values are one packed column of its row.
-inline constexpr int kSchemaVersion = 2;
+// 3: besides, lasting keys without subkeys are kept packed in their parent's row.
+inline constexpr int kSchemaVersion = 3;
+
+// Names fold ASCII upper case to lower case for comparing; the packed forms use little-endian words.
+std::string foldedName(std::string_view name);
+void putWord(std::vector<std::uint8_t>& out, std::uint32_t word);
+bool getWord(const std::uint8_t*& at, const std::uint8_t* end, std::uint32_t& word);
 
 // The values of one key in creation order, as packed into the key's row. Names compare without ASCII case.
 class ValueTable {
@@ -45,62 +54,77 @@ private:
     mutable std::unordered_map<std::string, int> index_;
 };
 
+// A subkey as this connection knows it: a row of its own, or a leaf kept inside its parent's row.
+struct Child {
+    std::int64_t id = 0;
+    std::string name;
+    std::string boot;           // the boot id of a volatile key; empty for a lasting one
+    bool leaf = false;          // kept in the parent's row (lasting and without subkeys)
+    bool valuesLoaded = false;  // values read (a leaf's always are)
+    ValueTable values;
+};
+
+// The subkeys of one key, rows and leaves together, by folded name (the enumeration order).
+struct Children {
+    std::map<std::string, Child> byFolded;
+    std::unordered_map<std::int64_t, Child*> byId;  // into byFolded's nodes, which never move
+};
+
 // One thread's connection to one hive file.
 struct Connection {
     sqlite3* db = nullptr;
     int pid = 0;              // the process that opened it; a forked child must not use or close it
     int depth = 0;            // open RegistryTransaction objects of this thread on this hive
-    bool rollbackOnly = false;// an inner transaction ended without commit
+    bool rollbackOnly = false;// an inner transaction ended without commit, or a step failed half-done
+    std::string rollbackReason;
     std::string bootId;       // what volatile keys made through this connection carry
     std::unordered_map<const char*, sqlite3_stmt*> statements; // keyed by the SQL literal's address
-    // Keys seen to exist in the open transaction (depth > 0). Inside it no other connection's change is
-    // visible, so only this connection's deletions and undone steps can make one go; they empty the set.
-    // Each with its boot id (empty for a lasting key).
-    std::unordered_map<std::int64_t, std::string> liveKeys;
 
-    // Where the last enumeration by index stopped, so that asking for the next index continues from there
-    // instead of counting from the start. Valid only while the hive is exactly as it was (stamp).
+    std::int64_t serial = 0;  // counts the transactions begun, so a state seen in one is known in the next
+
+    // The key tree as read so far, by parent id (0 holds the root), with this connection's changes not
+    // yet written. Valid while the hive is in the state stamped (see checkTree); changes are written to
+    // the rows at the end of the outermost step or transaction (flushTree).
+    std::unordered_map<std::int64_t, Children> tree;
+    std::int64_t treeState = 0;
+    bool treeStamped = false;
+    std::uint64_t treeGeneration = 0;   // moves whenever a key is added or removed
+    std::set<std::int64_t> dirtyLeaves; // parents whose leaves changed
+    std::set<std::pair<std::int64_t, std::int64_t>> dirtyValues;  // (parent, id) of rows whose values changed
+    std::int64_t nextId = 0;            // the next key id to hand out; 0 until read in this transaction
+    bool nextIdDirty = false;
+    bool touched = false;               // the present step changed the tree in memory
+
+    // Where the last enumeration of subkeys stopped, so that asking for the next index goes on from there.
     struct Cursor {
         std::int64_t key = 0;
         std::uint32_t index = 0;
-        std::string folded;        // subkeys: the folded name at index
-        std::int64_t valueId = 0;  // values: the row at index
-        std::int64_t version = -1;
-        std::int64_t changes = -1;
+        std::uint64_t generation = 0;
+        std::map<std::string, Child>::iterator at;
     };
     Cursor keyCursor;
-
-    std::int64_t serial = 0;  // counts the transactions begun, so stamps taken in one are known in the next
-    // Values changed in the open transaction (depth > 0), by key id; written to the rows at its commit. Until
-    // then only this connection sees them.
-    std::map<std::int64_t, ValueTable> dirtyValues;
-    // The subkeys (folded name, name, id) of the key enumerated last inside a transaction, in enumeration
-    // order; valid while stamped (same transaction, no change by this connection since).
-    struct Child {
-        std::string folded, name;
-        std::int64_t id;
-    };
-    std::int64_t childrenOf = 0;
-    std::vector<Child> children;
-    Cursor childrenStamp;
-    // The values of the key read last, valid while the hive is as stamped (see stampCursor).
-    std::int64_t cachedKey = 0;
-    ValueTable cachedValues;
-    Cursor cachedStamp;
 };
 
-// The key's values for reading: from this transaction's changes, the cache, or the key's row.
-int loadValues(Connection& c, std::int64_t id, const ValueTable*& table);
-// The key's values for changing; storeValues then writes them (at once outside a transaction, at its commit
-// inside one).
-int editValues(Connection& c, std::int64_t id, ValueTable*& table);
-int storeValues(Connection& c, std::int64_t id);
-// Records that the key was just made in the open transaction: it has no values yet, so none are read.
-void noteNewKey(Connection& c, std::int64_t id);
-// Writes the values changed in the open transaction to their rows. On failure they are lost with it.
-int flushValues(Connection& c);
-// Forgets the open transaction's changed values and the cache (after a rollback).
-void dropValues(Connection& c);
+// Makes the tree cache fit the hive's present state: kept while no other connection changed the hive
+// since it was read, dropped otherwise. Call first in every step.
+void checkTree(Connection& c);
+// Drops the cache and every change not yet written (after a rollback).
+void dropTree(Connection& c);
+// The subkeys of a key, read when needed.
+int children(Connection& c, std::int64_t parent, Children*& out);
+// The key with this id below parent (parent 0 for the root): kRegKeyDeleted when it is not there.
+int locate(Connection& c, std::int64_t parent, std::int64_t id, Child*& out);
+// The key's values for reading, or for changing (then noteChanged after the change).
+int valuesOf(Connection& c, Child& key, ValueTable*& out);
+void noteChanged(Connection& c, std::int64_t parent, const Child& key);
+// Makes a new subkey of parent, a row when asRow or boot is set (volatile), else a leaf. A leaf parent is
+// made a row first (grandparent: where parent is).
+int addChild(Connection& c, std::int64_t grandparent, std::int64_t parent, std::string_view name, bool asRow,
+             const std::string& boot, Child*& out);
+// Removes a subkey with everything below it.
+int removeChild(Connection& c, std::int64_t parent, std::int64_t id);
+// Writes the changes kept in memory (leaves, row values, the next id) to the rows.
+int flushTree(Connection& c);
 
 // This thread's connection to file, opened (and set up, stale volatile keys dropped) when needed. With
 // create, a missing file and its folder are made. Null with *error set when that cannot be done.
@@ -138,37 +162,25 @@ private:
 // Runs body (returning an error number) as one step. Outside a transaction of this thread on the hive it
 // gets a transaction of its own (taking the write lock first when write is set, with the busy retries).
 // Inside one, a body of several statements runs under a savepoint; a body of one statement, or one that
-// only reads, needs none (SQLite undoes a failed statement by itself). A body that fails leaves nothing.
+// only reads, needs none (SQLite undoes a failed statement by itself). A body that fails leaves nothing;
+// inside a transaction, one that fails after changing the tree in memory dooms the transaction instead
+// (its commit fails and rolls everything back), since memory has no savepoint.
 int beginStep(Connection& c, bool write);
 int endStep(Connection& c, bool ok);
+void noteFailedStep(Connection& c);
 
 template <class Body>
 int runStep(Connection& c, bool write, bool manyStatements, Body&& body) {
-    if (c.depth > 0 && !manyStatements) return body();
+    if (c.depth > 0 && !manyStatements) {
+        c.touched = false;
+        const int result = body();
+        if (result != kRegSuccess && c.touched) noteFailedStep(c);
+        return result;
+    }
     if (const int e = beginStep(c, write)) return e;
     const int result = body();
     const int ended = endStep(c, result == kRegSuccess);
     return result != kRegSuccess ? result : ended;
 }
-
-// Whether an enumeration may continue from the cursor to index: the same key, the next index, and the hive
-// unchanged since the cursor was stamped, neither by another connection (data_version) nor by this one
-// (its change count). stampCursor records key, index and the present state.
-bool cursorStillValid(Connection& c, const Connection::Cursor& cursor, std::int64_t key, std::uint32_t index);
-void stampCursor(Connection& c, Connection::Cursor& cursor, std::int64_t key, std::uint32_t index);
-
-// Whether the key with this id was seen in the open transaction of c (and need not be looked up again).
-// knownLive gives the key's boot id, or null when it must be looked up.
-inline const std::string* knownLive(const Connection& c, std::int64_t id) {
-    if (c.depth == 0) return nullptr;
-    const auto found = c.liveKeys.find(id);
-    return found == c.liveKeys.end() ? nullptr : &found->second;
-}
-inline void noteLive(Connection& c, std::int64_t id, const std::string& boot) {
-    if (c.depth > 0) c.liveKeys.emplace(id, boot);
-}
-
-// Deletes the key with this id and everything below it.
-int deleteSubtree(Connection& c, std::int64_t id);
 
 } // namespace qx::platform::hive

@@ -1,17 +1,17 @@
-// platform/RegistryValues.cpp -- owns how a key's values are kept: packed into one column of the key's row,
-// a write-back table of the values changed in the open transaction, and a cache of the key read last.
+// platform/RegistryValues.cpp -- owns how a key's values are kept: a table in creation order, packed into
+// one column of the key's row (or into its parent's row with the key, for a leaf; see RegistryTree.cpp).
 //
 // Why packed: a row per value made an export of a list cost a B-tree insert (and later a delete) for each
 // of its properties' seven values, far more than writing the same list as a file. One row per key, written
 // once at commit however many of its values changed, keeps the database work per key to about one row.
-// Why write-back only inside a transaction: its changes are invisible to every other connection until the
-// commit anyway, so keeping them in memory until then changes nothing anyone can observe; outside one,
-// every call is its own transaction and writes through.
+// Changed values are written once per key when the outermost step or transaction ends: until then no other
+// connection can see them anyway.
 //
 // Packed layout, little-endian: per value, in creation order, u32 name length, name bytes, u32 type,
 // u32 data length, data bytes.
 //
-// Not here: keys, paths and handles (Registry.cpp), connections and transactions (RegistryHive.cpp).
+// Not here: keys, paths and handles (Registry.cpp), the key tree and its cache (RegistryTree.cpp),
+// connections and transactions (RegistryHive.cpp).
 #include "platform/RegistryHive.h"
 
 #include <cstring>
@@ -29,14 +29,16 @@ bool sameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+// Tables with more values than this are looked up through the index.
+constexpr std::size_t kScanLimit = 24;
+
+} // namespace
+
 std::string foldedName(std::string_view name) {
     std::string out(name);
     for (char& ch : out) ch = foldChar(ch);
     return out;
 }
-
-// Tables with more values than this are looked up through the index.
-constexpr std::size_t kScanLimit = 24;
 
 void putWord(std::vector<std::uint8_t>& out, std::uint32_t word) {
     for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(word >> shift));
@@ -49,14 +51,6 @@ bool getWord(const std::uint8_t*& at, const std::uint8_t* end, std::uint32_t& wo
     at += 4;
     return true;
 }
-
-// Whether the values read last are still those of the hive: same transaction, or outside one the hive
-// unchanged by anyone since (see stampCursor).
-bool cacheValid(Connection& c, std::int64_t id) {
-    return c.cachedKey == id && id != 0 && cursorStillValid(c, c.cachedStamp, id, c.cachedStamp.index + 1);
-}
-
-} // namespace
 
 int ValueTable::find(std::string_view name) const {
     if (values_.size() <= kScanLimit) {
@@ -126,91 +120,6 @@ void ValueTable::encode(std::vector<std::uint8_t>& out) const {
         putWord(out, static_cast<std::uint32_t>(value.data.size()));
         out.insert(out.end(), value.data.begin(), value.data.end());
     }
-}
-
-int loadValues(Connection& c, std::int64_t id, const ValueTable*& table) {
-    if (c.depth > 0) {
-        const auto dirty = c.dirtyValues.find(id);
-        if (dirty != c.dirtyValues.end()) {
-            table = &dirty->second;
-            return kRegSuccess;
-        }
-    }
-    if (!cacheValid(c, id)) {
-        c.cachedKey = 0;
-        Statement s(c, "SELECT vals FROM keys WHERE id = ?1");
-        s.bind(1, id);
-        const int rc = s.step();
-        if (rc == SQLITE_DONE) return kRegKeyDeleted;
-        if (rc != SQLITE_ROW) return errorOf(c, rc);
-        if (!c.cachedValues.decode(s.blob(0), static_cast<std::size_t>(s.bytes(0)))) {
-            setFailureDetail("the values of a key are damaged");
-            return kRegBadDb;
-        }
-        c.cachedKey = id;
-        stampCursor(c, c.cachedStamp, id, 0);
-    }
-    table = &c.cachedValues;
-    return kRegSuccess;
-}
-
-int editValues(Connection& c, std::int64_t id, ValueTable*& table) {
-    if (c.depth > 0) {
-        const auto dirty = c.dirtyValues.find(id);
-        if (dirty != c.dirtyValues.end()) {
-            table = &dirty->second;
-            return kRegSuccess;
-        }
-    }
-    const ValueTable* loaded = nullptr;
-    if (const int e = loadValues(c, id, loaded)) return e;
-    // The cache is about to differ from the row: it must not answer for the row again.
-    c.cachedKey = 0;
-    if (c.depth > 0) {
-        table = &c.dirtyValues.emplace(id, std::move(c.cachedValues)).first->second;
-        c.cachedValues = ValueTable();
-    } else {
-        table = &c.cachedValues;
-    }
-    return kRegSuccess;
-}
-
-namespace {
-
-int writeRow(Connection& c, std::int64_t id, const ValueTable& table) {
-    thread_local std::vector<std::uint8_t> packed;
-    table.encode(packed);
-    Statement s(c, "UPDATE keys SET vals = ?2 WHERE id = ?1");
-    s.bind(1, id).bindBlob(2, packed.data(), packed.size());
-    const int rc = s.step();
-    return rc == SQLITE_DONE ? kRegSuccess : errorOf(c, rc);
-}
-
-} // namespace
-
-int storeValues(Connection& c, std::int64_t id) {
-    if (c.depth > 0) return kRegSuccess;
-    return writeRow(c, id, c.cachedValues);
-}
-
-void noteNewKey(Connection& c, std::int64_t id) {
-    if (c.depth > 0) c.dirtyValues.emplace(id, ValueTable());
-}
-
-int flushValues(Connection& c) {
-    for (const auto& [id, table] : c.dirtyValues) {
-        if (const int e = writeRow(c, id, table)) {
-            dropValues(c);
-            return e;
-        }
-    }
-    c.dirtyValues.clear();
-    return kRegSuccess;
-}
-
-void dropValues(Connection& c) {
-    c.dirtyValues.clear();
-    c.cachedKey = 0;
 }
 
 } // namespace qx::platform::hive

@@ -1,0 +1,331 @@
+// platform/RegistryTree.cpp -- owns a connection's picture of the key tree: which keys lie below which,
+// where each is stored (a row of its own, or a leaf packed into its parent's row), their values, and the
+// changes made in memory until the outermost step or transaction writes them (flushTree).
+//
+// Why leaves: a setting's properties become one key each, and a row per key made an export of a large list
+// cost a B-tree insert (and, at the next export, a delete) per property, several times what the same list
+// costs as a file. A lasting key without subkeys is therefore kept inside its parent's row, and becomes a row
+// of its own, keeping its id, when a subkey is made below it. Volatile keys are always rows, so dropping an
+// earlier boot's keys stays one query over rows. Ids come from one counter for rows and leaves alike and are
+// never handed out twice, so a handle of a deleted key never finds another key.
+//
+// Why a cache checked by state: inside a transaction no other connection's commit is visible, so what was
+// read stays true for the transaction's life; outside one, PRAGMA data_version tells whether anyone else
+// committed since. This connection's own changes go through the cache, so they never make it stale.
+//
+// Packed leaves, little-endian, in folded-name order: per leaf, u32 id low, u32 id high, u32 name length,
+// name bytes, u32 values length, the values packed as in RegistryValues.cpp.
+#include "platform/RegistryHive.h"
+
+#include <iterator>
+
+namespace qx::platform::hive {
+
+namespace {
+
+std::int64_t dataVersion(Connection& c) {
+    Statement s(c, "PRAGMA data_version");
+    return s.step() == SQLITE_ROW ? s.int64(0) : -2;
+}
+
+Child& insert(Children& into, std::string key, Child child) {
+    auto placed = into.byFolded.emplace(std::move(key), std::move(child)).first;
+    into.byId.emplace(placed->second.id, &placed->second);
+    return placed->second;
+}
+
+bool decodeLeaves(const void* bytes, std::size_t size, Children& into) {
+    const auto* at = static_cast<const std::uint8_t*>(bytes);
+    const std::uint8_t* end = at + size;
+    while (at != end) {
+        std::uint32_t low = 0, high = 0, length = 0;
+        if (!getWord(at, end, low) || !getWord(at, end, high) || !getWord(at, end, length) ||
+            static_cast<std::size_t>(end - at) < length)
+            return false;
+        Child leaf;
+        leaf.id = static_cast<std::int64_t>(static_cast<std::uint64_t>(high) << 32 | low);
+        leaf.name.assign(reinterpret_cast<const char*>(at), length);
+        at += length;
+        if (!getWord(at, end, length) || static_cast<std::size_t>(end - at) < length ||
+            !leaf.values.decode(at, length))
+            return false;
+        at += length;
+        leaf.leaf = true;
+        leaf.valuesLoaded = true;
+        std::string key = foldedName(leaf.name);
+        insert(into, std::move(key), std::move(leaf));
+    }
+    return true;
+}
+
+void encodeLeaves(const Children& from, std::vector<std::uint8_t>& out) {
+    out.clear();
+    std::vector<std::uint8_t> values;
+    for (const auto& [key, child] : from.byFolded) {
+        if (!child.leaf) continue;
+        const auto id = static_cast<std::uint64_t>(child.id);
+        putWord(out, static_cast<std::uint32_t>(id));
+        putWord(out, static_cast<std::uint32_t>(id >> 32));
+        putWord(out, static_cast<std::uint32_t>(child.name.size()));
+        out.insert(out.end(), child.name.begin(), child.name.end());
+        child.values.encode(values);
+        putWord(out, static_cast<std::uint32_t>(values.size()));
+        out.insert(out.end(), values.begin(), values.end());
+    }
+}
+
+int load(Connection& c, std::int64_t parent, Children& out) {
+    if (parent == 0) {  // the root's own "parent": the root row alone
+        Statement root(c, "SELECT name FROM keys WHERE id = 1");
+        const int rc = root.step();
+        if (rc == SQLITE_DONE) return kRegSuccess;
+        if (rc != SQLITE_ROW) return errorOf(c, rc);
+        Child child;
+        child.id = kRootId;
+        insert(out, std::string(), std::move(child));
+        return kRegSuccess;
+    }
+    {
+        Statement rows(c, "SELECT id, folded, name, boot FROM keys WHERE parent = ?1");
+        rows.bind(1, parent);
+        int rc = SQLITE_ROW;
+        while ((rc = rows.step()) == SQLITE_ROW) {
+            Child child;
+            child.id = rows.int64(0);
+            child.name = rows.text(2);
+            if (!rows.isNull(3)) child.boot = rows.text(3);
+            insert(out, rows.text(1), std::move(child));
+        }
+        if (rc != SQLITE_DONE) return errorOf(c, rc);
+    }
+    Statement leaves(c, "SELECT leaves FROM keys WHERE id = ?1");
+    leaves.bind(1, parent);
+    const int rc = leaves.step();
+    if (rc == SQLITE_DONE) return kRegSuccess;  // a leaf, or a key gone: no subkeys
+    if (rc != SQLITE_ROW) return errorOf(c, rc);
+    if (!decodeLeaves(leaves.blob(0), static_cast<std::size_t>(leaves.bytes(0)), out)) {
+        setFailureDetail("the subkeys of a key are damaged");
+        return kRegBadDb;
+    }
+    return kRegSuccess;
+}
+
+int allocateId(Connection& c, std::int64_t& id) {
+    if (c.nextId == 0) {
+        Statement s(c, "SELECT next FROM ids");
+        const int rc = s.step();
+        if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? kRegBadDb : errorOf(c, rc);
+        c.nextId = s.int64(0);
+    }
+    id = c.nextId++;
+    c.nextIdDirty = true;
+    return kRegSuccess;
+}
+
+int writeLeaves(Connection& c, std::int64_t parent, const Children& from) {
+    thread_local std::vector<std::uint8_t> packed;
+    encodeLeaves(from, packed);
+    Statement s(c, "UPDATE keys SET leaves = ?2 WHERE id = ?1");
+    s.bind(1, parent).bindBlob(2, packed.data(), packed.size());
+    const int rc = s.step();
+    return rc == SQLITE_DONE ? kRegSuccess : errorOf(c, rc);
+}
+
+int writeValues(Connection& c, std::int64_t id, const ValueTable& values) {
+    thread_local std::vector<std::uint8_t> packed;
+    values.encode(packed);
+    Statement s(c, "UPDATE keys SET vals = ?2 WHERE id = ?1");
+    s.bind(1, id).bindBlob(2, packed.data(), packed.size());
+    const int rc = s.step();
+    return rc == SQLITE_DONE ? kRegSuccess : errorOf(c, rc);
+}
+
+// Makes a leaf a row of its own (its parent is grandparent), before a subkey is made below it.
+int promote(Connection& c, std::int64_t grandparent, Child& key) {
+    thread_local std::vector<std::uint8_t> packed;
+    key.values.encode(packed);
+    Statement s(c, "INSERT INTO keys(id, parent, folded, name, boot, vals) VALUES(?1, ?2, ?3, ?4, NULL, ?5)");
+    s.bind(1, key.id).bind(2, grandparent).bind(3, foldedName(key.name)).bind(4, key.name);
+    s.bindBlob(5, packed.data(), packed.size());
+    const int rc = s.step();
+    if (rc != SQLITE_DONE) return errorOf(c, rc);
+    key.leaf = false;
+    c.dirtyLeaves.insert(grandparent);
+    c.touched = true;
+    return kRegSuccess;
+}
+
+// Level by level: the children of a key go in one range delete on the (parent, folded) index, and only
+// those that have children of their own are visited further; leaves go with their parent's row.
+int deleteRows(Connection& c, std::int64_t id) {
+    std::vector<std::int64_t> parents{id};
+    while (!parents.empty()) {
+        const std::int64_t parent = parents.back();
+        parents.pop_back();
+        {
+            Statement inner(c, "SELECT id FROM keys k WHERE parent = ?1 AND (length(leaves) > 0 OR"
+                               " EXISTS(SELECT 1 FROM keys c WHERE c.parent = k.id))");
+            inner.bind(1, parent);
+            int rc = SQLITE_ROW;
+            while ((rc = inner.step()) == SQLITE_ROW) parents.push_back(inner.int64(0));
+            if (rc != SQLITE_DONE) return errorOf(c, rc);
+        }
+        Statement children(c, "DELETE FROM keys WHERE parent = ?1");
+        children.bind(1, parent);
+        const int rc = children.step();
+        if (rc != SQLITE_DONE) return errorOf(c, rc);
+    }
+    Statement self(c, "DELETE FROM keys WHERE id = ?1");
+    self.bind(1, id);
+    const int rc = self.step();
+    return rc == SQLITE_DONE ? kRegSuccess : errorOf(c, rc);
+}
+
+} // namespace
+
+void checkTree(Connection& c) {
+    const std::int64_t state = c.depth > 0 ? -c.serial : dataVersion(c);
+    if (c.treeStamped && state == c.treeState) return;
+    dropTree(c);
+    c.treeState = state;
+    c.treeStamped = true;
+}
+
+void dropTree(Connection& c) {
+    c.tree.clear();
+    c.dirtyLeaves.clear();
+    c.dirtyValues.clear();
+    c.nextId = 0;
+    c.nextIdDirty = false;
+    c.treeStamped = false;
+    ++c.treeGeneration;
+}
+
+int children(Connection& c, std::int64_t parent, Children*& out) {
+    const auto found = c.tree.find(parent);
+    if (found != c.tree.end()) {
+        out = &found->second;
+        return kRegSuccess;
+    }
+    Children loaded;
+    if (const int e = load(c, parent, loaded)) return e;
+    out = &c.tree.emplace(parent, std::move(loaded)).first->second;
+    return kRegSuccess;
+}
+
+int locate(Connection& c, std::int64_t parent, std::int64_t id, Child*& out) {
+    Children* siblings = nullptr;
+    if (const int e = children(c, parent, siblings)) return e;
+    const auto found = siblings->byId.find(id);
+    if (found == siblings->byId.end()) return kRegKeyDeleted;
+    out = found->second;
+    return kRegSuccess;
+}
+
+int valuesOf(Connection& c, Child& key, ValueTable*& out) {
+    if (!key.valuesLoaded) {
+        Statement s(c, "SELECT vals FROM keys WHERE id = ?1");
+        s.bind(1, key.id);
+        const int rc = s.step();
+        if (rc == SQLITE_DONE) return kRegKeyDeleted;
+        if (rc != SQLITE_ROW) return errorOf(c, rc);
+        if (!key.values.decode(s.blob(0), static_cast<std::size_t>(s.bytes(0)))) {
+            setFailureDetail("the values of a key are damaged");
+            return kRegBadDb;
+        }
+        key.valuesLoaded = true;
+    }
+    out = &key.values;
+    return kRegSuccess;
+}
+
+void noteChanged(Connection& c, std::int64_t parent, const Child& key) {
+    if (key.leaf) c.dirtyLeaves.insert(parent);
+    else c.dirtyValues.emplace(parent, key.id);
+    c.touched = true;
+}
+
+int addChild(Connection& c, std::int64_t grandparent, std::int64_t parent, std::string_view name, bool asRow,
+             const std::string& boot, Child*& out) {
+    Child* owner = nullptr;
+    if (const int e = locate(c, grandparent, parent, owner)) return e;
+    Children* siblings = nullptr;
+    if (const int e = children(c, parent, siblings)) return e;
+    if (owner->leaf)
+        if (const int e = promote(c, grandparent, *owner)) return e;
+    Child child;
+    if (const int e = allocateId(c, child.id)) return e;
+    child.name = std::string(name);
+    child.boot = boot;
+    child.leaf = !asRow && boot.empty();
+    child.valuesLoaded = true;
+    std::string key = foldedName(name);
+    if (!child.leaf) {
+        Statement s(c, "INSERT INTO keys(id, parent, folded, name, boot) VALUES(?1, ?2, ?3, ?4, ?5)");
+        s.bind(1, child.id).bind(2, parent).bind(3, key).bind(4, name);
+        if (boot.empty()) s.bindNull(5);
+        else s.bind(5, boot);
+        const int rc = s.step();
+        if (rc != SQLITE_DONE) return errorOf(c, rc);
+    } else {
+        c.dirtyLeaves.insert(parent);
+    }
+    out = &insert(*siblings, std::move(key), std::move(child));
+    ++c.treeGeneration;
+    c.touched = true;
+    return kRegSuccess;
+}
+
+int removeChild(Connection& c, std::int64_t parent, std::int64_t id) {
+    Children* siblings = nullptr;
+    if (const int e = children(c, parent, siblings)) return e;
+    const auto found = siblings->byId.find(id);
+    if (found == siblings->byId.end()) return kRegKeyDeleted;
+    const Child& key = *found->second;
+    c.touched = true;
+    ++c.treeGeneration;
+    if (key.leaf) {
+        siblings->byFolded.erase(foldedName(key.name));
+        siblings->byId.erase(found);
+        c.dirtyLeaves.insert(parent);
+        return kRegSuccess;
+    }
+    // What is kept in memory for keys below this one is written first, so that dropping the whole picture
+    // afterwards loses nothing of the keys that stay.
+    if (const int e = flushTree(c)) return e;
+    if (const int e = deleteRows(c, id)) return e;
+    const std::int64_t next = c.nextId;
+    const std::int64_t state = c.treeState;
+    dropTree(c);
+    c.nextId = next;  // written already; the counter is read again only by a new transaction
+    c.treeState = state;
+    c.treeStamped = true;
+    return kRegSuccess;
+}
+
+int flushTree(Connection& c) {
+    for (const std::int64_t parent : c.dirtyLeaves) {
+        const auto found = c.tree.find(parent);
+        if (found == c.tree.end()) continue;
+        if (const int e = writeLeaves(c, parent, found->second)) return e;
+    }
+    c.dirtyLeaves.clear();
+    for (const auto& [parent, id] : c.dirtyValues) {
+        const auto siblings = c.tree.find(parent);
+        if (siblings == c.tree.end()) continue;
+        const auto key = siblings->second.byId.find(id);
+        if (key == siblings->second.byId.end() || key->second->leaf) continue;
+        if (const int e = writeValues(c, id, key->second->values)) return e;
+    }
+    c.dirtyValues.clear();
+    if (c.nextIdDirty) {
+        Statement s(c, "UPDATE ids SET next = ?1");
+        s.bind(1, c.nextId);
+        const int rc = s.step();
+        if (rc != SQLITE_DONE) return errorOf(c, rc);
+        c.nextIdDirty = false;
+    }
+    return kRegSuccess;
+}
+
+} // namespace qx::platform::hive
