@@ -97,8 +97,7 @@ int deliverName(const std::string& name, char* buffer, std::uint32_t* size) {
 int findChild(Connection& c, std::int64_t parent, std::string_view name, hive::Child*& out) {
     hive::Children* siblings = nullptr;
     if (const int e = hive::children(c, parent, siblings)) return e;
-    const auto found = siblings->byFolded.find(folded(name));
-    out = found == siblings->byFolded.end() ? nullptr : &found->second;
+    out = siblings->find(folded(name));
     return kRegSuccess;
 }
 
@@ -117,7 +116,7 @@ int walk(Connection& c, const std::vector<std::string_view>& parts, std::int64_t
 } // namespace
 
 RegistryKey RegistryKey::root(Hive hive) {
-    return RegistryKey(hive, hiveFile(hive), 0, hive::kRootId, KeyAccess::ReadWrite, "");
+    return RegistryKey(hive, std::make_shared<const std::string>(hiveFile(hive)), 0, hive::kRootId, KeyAccess::ReadWrite, "");
 }
 
 // Runs body(connection, key) as one step on this key's hive after checking the handle: open, not deleted,
@@ -130,7 +129,7 @@ int RegistryKey::run(bool write, bool needFile, bool manyStatements, Body&& body
         return kRegAccessDenied;
     }
     int error = kRegSuccess;
-    Connection* c = hive::connect(hive_, file_, needFile, &error);
+    Connection* c = hive::connect(hive_, *file_, needFile, &error);
     if (!c) return error;
     return hive::runStep(*c, write, manyStatements, [&]() -> int {
         hive::checkTree(*c);
@@ -161,7 +160,7 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
     std::int64_t parent = parent_, id = id_;
     bool made = false;
     const int rc = run(true, true, parts.size() > 1, [&](Connection& c, hive::Child& self) {
-        const hive::Child* at = &self;
+        hive::Child* at = &self;
         for (std::size_t i = 0; i < parts.size(); ++i) {
             hive::Child* child = nullptr;
             if (const int e = findChild(c, id, parts[i], child)) return e;
@@ -173,7 +172,7 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
                 }
                 // A key with more to come below it would become a row at once: make it one.
                 const bool asRow = i + 1 < parts.size();
-                if (const int e = hive::addChild(c, parent, id, parts[i], asRow, isVolatile ? c.bootId : std::string(), child))
+                if (const int e = hive::addChild(c, parent, *at, parts[i], asRow, isVolatile ? c.bootId : std::string(), child))
                     return e;
             }
             parent = id;
@@ -196,7 +195,7 @@ int RegistryKey::withValue(std::string_view name,
         if (const int e = hive::valuesOf(c, self, table)) return e;
         const int at = table->find(name);
         if (at < 0) return kRegFileNotFound;
-        const auto& value = table->values()[static_cast<std::size_t>(at)];
+        const auto value = table->at(static_cast<std::size_t>(at));
         return use(value.type, value.data.data(), static_cast<std::uint32_t>(value.data.size()));
     });
 }
@@ -247,17 +246,9 @@ int RegistryKey::enumKey(std::uint32_t index, std::string& name) const {
     const int rc = run(false, false, false, [&](Connection& c, hive::Child&) {
         hive::Children* listed = nullptr;
         if (const int e = hive::children(c, id_, listed)) return e;
-        if (index >= listed->byFolded.size()) return kRegNoMoreItems;
-        // Asking for the next index goes on from where the last call stopped; a walk over all subkeys
-        // would otherwise cost the square of their number.
-        auto& cursor = c.keyCursor;
-        const bool next = index > 0 && cursor.key == id_ && cursor.index + 1 == index &&
-                          cursor.generation == c.treeGeneration;
-        cursor.at = next ? std::next(cursor.at) : std::next(listed->byFolded.begin(), index);
-        cursor.key = id_;
-        cursor.index = index;
-        cursor.generation = c.treeGeneration;
-        name = cursor.at->second.name;
+        const auto& sorted = listed->sorted();
+        if (index >= sorted.size()) return kRegNoMoreItems;
+        name = sorted[index]->second.name;
         return kRegSuccess;
     });
     // The root of a hive not made yet has no subkeys.
@@ -276,11 +267,11 @@ int RegistryKey::enumValue(std::uint32_t index, std::string& name, std::uint32_t
     const int rc = run(false, false, false, [&](Connection& c, hive::Child& self) {
         hive::ValueTable* table = nullptr;
         if (const int e = hive::valuesOf(c, self, table)) return e;
-        if (index >= table->values().size()) return kRegNoMoreItems;
-        const auto& value = table->values()[index];
+        if (index >= table->size()) return kRegNoMoreItems;
+        const auto value = table->at(index);
         name = value.name;
         type = value.type;
-        data = value.data;
+        data.assign(value.data.begin(), value.data.end());
         return kRegSuccess;
     });
     return rc == kRegFileNotFound && id_ == hive::kRootId ? kRegNoMoreItems : rc;
@@ -304,13 +295,15 @@ int RegistryKey::queryInfo(KeyInfo& info) const {
     const int rc = run(false, false, false, [&](Connection& c, hive::Child& self) {
         hive::Children* listed = nullptr;
         if (const int e = hive::children(c, id_, listed)) return e;
-        info.subKeys = static_cast<std::uint32_t>(listed->byFolded.size());
-        for (const auto& entry : listed->byFolded)
-            info.maxSubKeyLength = std::max(info.maxSubKeyLength, static_cast<std::uint32_t>(entry.second.name.size()));
+        info.subKeys = static_cast<std::uint32_t>(listed->size());
+        listed->forEach([&info](const std::string&, const hive::Child& child) {
+            info.maxSubKeyLength = std::max(info.maxSubKeyLength, static_cast<std::uint32_t>(child.name.size()));
+        });
         hive::ValueTable* table = nullptr;
         if (const int e = hive::valuesOf(c, self, table)) return e;
-        info.values = static_cast<std::uint32_t>(table->values().size());
-        for (const auto& value : table->values()) {
+        info.values = static_cast<std::uint32_t>(table->size());
+        for (std::size_t i = 0; i < table->size(); ++i) {
+            const auto value = table->at(i);
             info.maxValueNameLength = std::max(info.maxValueNameLength, static_cast<std::uint32_t>(value.name.size()));
             info.maxValueDataLength = std::max(info.maxValueDataLength, static_cast<std::uint32_t>(value.data.size()));
         }

@@ -143,13 +143,14 @@ public:
 private:
     // Runs use on the type and bytes of the named value; its answer is the result. 2 when there is none.
     int withValue(std::string_view name, const std::function<int(std::uint32_t, const void*, std::uint32_t)>& use) const;
-    RegistryKey(Hive hive, std::string file, std::int64_t parent, std::int64_t id, KeyAccess access, std::string path)
+    RegistryKey(Hive hive, std::shared_ptr<const std::string> file, std::int64_t parent, std::int64_t id,
+                KeyAccess access, std::string path)
         : hive_(hive), file_(std::move(file)), parent_(parent), id_(id), access_(access), path_(std::move(path)) {}
     template <class Body>
     int run(bool write, bool needFile, bool manyStatements, Body&& body) const;
 
     Hive hive_ = Hive::User;
-    std::string file_;         // the hive's database, fixed when the root handle was made
+    std::shared_ptr<const std::string> file_;  // the hive's database, fixed when the root handle was made
     std::int64_t parent_ = 0;  // id of the key's parent (0 for the root): where the key is looked up
     std::int64_t id_ = 0;      // id of the key in its hive; ids are never reused, so a deleted key stays gone
     KeyAccess access_ = KeyAccess::Read;

@@ -89,11 +89,13 @@ void refreshPidAfterFork() {
 
 // The process id, without a system call on every registry call.
 int processId() {
-    static std::once_flag atFork;
-    std::call_once(atFork, [] {
+    // A function-local static: after the first call its guard is one load, where call_once costs a call.
+    static const bool registered = [] {
         cachedPid = ::getpid();
         ::pthread_atfork([] { everyGuard.lock(); }, [] { everyGuard.unlock(); }, refreshPidAfterFork);
-    });
+        return true;
+    }();
+    (void)registered;
     return cachedPid.load(std::memory_order_relaxed);
 }
 
@@ -125,12 +127,22 @@ void closeInherited() {
 // This thread's connections, by hive file.
 struct ConnectionTable {
     std::map<std::string, std::unique_ptr<Connection>> byFile;
+
     ~ConnectionTable() {
         for (auto& entry : byFile)
             if (entry.second->pid == processId()) unlistAndClose(*entry.second);
     }
 };
 thread_local ConnectionTable connections;
+// The connection used last and its file (the key of its entry in connections): most calls in a row go to
+// the same hive. Plain pointers, so that reaching them needs no thread-local initialisation check.
+thread_local Connection* lastConnection = nullptr;
+thread_local const std::string* lastFile = nullptr;
+
+void remember(Connection* c, const std::string& file) {
+    lastConnection = c;
+    lastFile = &file;
+}
 
 std::atomic<int> listedFor{0};  // the process whose connections `every` holds
 
@@ -296,13 +308,20 @@ int errorOf(Connection& c, int sqliteResult) {
 }
 
 Connection* connect(Hive hive, const std::string& file, bool create, int* error) {
+    if (lastConnection && lastConnection->pid == processId() && file == *lastFile &&
+        listedFor.load(std::memory_order_relaxed) == processId())
+        return lastConnection;
+    lastConnection = nullptr;
     if (listedFor.load() != processId()) {
         closeInherited();
         listedFor = processId();
     }
     auto found = connections.byFile.find(file);
     if (found != connections.byFile.end()) {
-        if (found->second->pid == processId()) return found->second.get();
+        if (found->second->pid == processId()) {
+            remember(found->second.get(), found->first);
+            return lastConnection;
+        }
         connections.byFile.erase(found);  // closed by closeInherited
     }
     struct stat info{};
@@ -340,7 +359,8 @@ Connection* connect(Hive hive, const std::string& file, bool create, int* error)
     }
     Connection* result = c.get();
     listConnection(result);
-    connections.byFile.emplace(file, std::move(c));
+    const auto placed = connections.byFile.emplace(file, std::move(c)).first;
+    remember(result, placed->first);
     return result;
 }
 
@@ -473,6 +493,7 @@ void closeThreadHives() {
         hive::closeInherited();
         hive::listedFor = hive::processId();
     }
+    hive::lastConnection = nullptr;
     auto& table = hive::connections.byFile;
     for (auto it = table.begin(); it != table.end();) {
         hive::Connection& c = *it->second;

@@ -27,17 +27,21 @@ inline constexpr int kSchemaVersion = 3;
 // Names fold ASCII upper case to lower case for comparing; the packed forms use little-endian words.
 std::string foldedName(std::string_view name);
 void putWord(std::vector<std::uint8_t>& out, std::uint32_t word);
+std::uint8_t* putWord(std::uint8_t* to, std::uint32_t word);
 bool getWord(const std::uint8_t*& at, const std::uint8_t* end, std::uint32_t& word);
 
-// The values of one key in creation order, as packed into the key's row. Names compare without ASCII case.
+// The values of one key in creation order, kept in their packed form (the bytes stored with the key), so
+// that reading a key costs one copy and writing one costs an append. Names compare without ASCII case.
 class ValueTable {
 public:
     struct Value {
-        std::string name;
+        std::string_view name;
         std::uint32_t type = 0;
-        std::vector<std::uint8_t> data;
+        std::string_view data;
     };
-    const std::vector<Value>& values() const noexcept { return values_; }
+    std::size_t size() const noexcept { return count_; }
+    // The value at this index in creation order; valid until the table changes.
+    Value at(std::size_t index) const;
     // Index of the value with this name, or -1.
     int find(std::string_view name) const;
     // Replaces type and data of the named value (keeping its place) or appends it.
@@ -45,10 +49,17 @@ public:
     bool erase(std::string_view name);
     // false when the bytes are not a packed table (the table is then empty).
     bool decode(const void* bytes, std::size_t size);
-    void encode(std::vector<std::uint8_t>& out) const;
+    const std::string& packed() const noexcept { return packed_; }
 
 private:
-    std::vector<Value> values_;
+    Value entryAt(std::size_t offset, std::size_t* next = nullptr) const;
+    void makeOffsets() const;
+
+    std::string packed_;
+    std::size_t count_ = 0;
+    // Where each value starts, made when a value is asked for by index or the table grows large.
+    mutable std::vector<std::uint32_t> offsets_;
+    mutable bool offsetsMade_ = false;
     // Folded name -> index, made on demand for keys with many values (the raw layout keeps whole lists as
     // the values of one key, and looking each one up by a scan would be quadratic).
     mutable std::unordered_map<std::string, int> index_;
@@ -64,10 +75,33 @@ struct Child {
     ValueTable values;
 };
 
-// The subkeys of one key, rows and leaves together, by folded name (the enumeration order).
-struct Children {
-    std::map<std::string, Child> byFolded;
-    std::unordered_map<std::int64_t, Child*> byId;  // into byFolded's nodes, which never move
+// The subkeys of one key, rows and leaves together, found by folded name or by id, and listed in folded-name
+// order (the enumeration order). Children never move in memory while they exist.
+class Children {
+public:
+    using Entry = std::pair<const std::string, Child>;  // folded name, child
+
+    Child* find(const std::string& folded);
+    Child* findId(std::int64_t id);
+    // Adds a child that is not there yet; its fields are the caller's to fill (id first).
+    Child& add(std::string folded, std::int64_t id);
+    void erase(std::int64_t id);
+    std::size_t size() const noexcept { return byFolded_.size(); }
+    // Every child in folded-name order; made anew after a change, when first asked.
+    const std::vector<const Entry*>& sorted();
+    template <class Use>
+    void forEach(Use&& use) const {
+        for (const auto& entry : byFolded_) use(entry.first, entry.second);
+    }
+
+private:
+    std::unordered_map<std::string, Child> byFolded_;
+    // By id, made when first needed: the calls that follow a key's creation find it by the last-located
+    // memo, so an export never needs this.
+    std::unordered_map<std::int64_t, Child*> byId_;
+    bool byIdMade_ = false;
+    std::vector<const Entry*> sorted_;
+    bool sortedMade_ = false;
 };
 
 // One thread's connection to one hive file.
@@ -88,21 +122,22 @@ struct Connection {
     std::unordered_map<std::int64_t, Children> tree;
     std::int64_t treeState = 0;
     bool treeStamped = false;
-    std::uint64_t treeGeneration = 0;   // moves whenever a key is added or removed
+    std::uint64_t treeGeneration = 0;   // moves whenever a key is removed
     std::set<std::int64_t> dirtyLeaves; // parents whose leaves changed
     std::set<std::pair<std::int64_t, std::int64_t>> dirtyValues;  // (parent, id) of rows whose values changed
+    std::pair<std::int64_t, std::int64_t> lastDirty{-1, -1};      // noted last (parent, id): a setting writes
+                                                                  // several values of one key in a row
+    // The key located last, while the generation holds: the calls on one handle come in runs.
+    struct Located {
+        std::int64_t parent = -1, id = 0;
+        std::uint64_t generation = 0;
+        Child* child = nullptr;
+    };
+    Located lastLocated;
     std::int64_t nextId = 0;            // the next key id to hand out; 0 until read in this transaction
     bool nextIdDirty = false;
     bool touched = false;               // the present step changed the tree in memory
 
-    // Where the last enumeration of subkeys stopped, so that asking for the next index goes on from there.
-    struct Cursor {
-        std::int64_t key = 0;
-        std::uint32_t index = 0;
-        std::uint64_t generation = 0;
-        std::map<std::string, Child>::iterator at;
-    };
-    Cursor keyCursor;
 };
 
 // Makes the tree cache fit the hive's present state: kept while no other connection changed the hive
@@ -117,9 +152,9 @@ int locate(Connection& c, std::int64_t parent, std::int64_t id, Child*& out);
 // The key's values for reading, or for changing (then noteChanged after the change).
 int valuesOf(Connection& c, Child& key, ValueTable*& out);
 void noteChanged(Connection& c, std::int64_t parent, const Child& key);
-// Makes a new subkey of parent, a row when asRow or boot is set (volatile), else a leaf. A leaf parent is
-// made a row first (grandparent: where parent is).
-int addChild(Connection& c, std::int64_t grandparent, std::int64_t parent, std::string_view name, bool asRow,
+// Makes a new subkey of owner (found below grandparent), a row when asRow or boot is set (volatile), else
+// a leaf. A leaf owner is made a row first.
+int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_view name, bool asRow,
              const std::string& boot, Child*& out);
 // Removes a subkey with everything below it.
 int removeChild(Connection& c, std::int64_t parent, std::int64_t id);

@@ -17,7 +17,7 @@
 // name bytes, u32 values length, the values packed as in RegistryValues.cpp.
 #include "platform/RegistryHive.h"
 
-#include <iterator>
+#include <algorithm>
 
 namespace qx::platform::hive {
 
@@ -28,11 +28,6 @@ std::int64_t dataVersion(Connection& c) {
     return s.step() == SQLITE_ROW ? s.int64(0) : -2;
 }
 
-Child& insert(Children& into, std::string key, Child child) {
-    auto placed = into.byFolded.emplace(std::move(key), std::move(child)).first;
-    into.byId.emplace(placed->second.id, &placed->second);
-    return placed->second;
-}
 
 bool decodeLeaves(const void* bytes, std::size_t size, Children& into) {
     const auto* at = static_cast<const std::uint8_t*>(bytes);
@@ -42,36 +37,34 @@ bool decodeLeaves(const void* bytes, std::size_t size, Children& into) {
         if (!getWord(at, end, low) || !getWord(at, end, high) || !getWord(at, end, length) ||
             static_cast<std::size_t>(end - at) < length)
             return false;
-        Child leaf;
-        leaf.id = static_cast<std::int64_t>(static_cast<std::uint64_t>(high) << 32 | low);
-        leaf.name.assign(reinterpret_cast<const char*>(at), length);
+        const std::string_view name(reinterpret_cast<const char*>(at), length);
         at += length;
+        Child& leaf = into.add(foldedName(name), static_cast<std::int64_t>(static_cast<std::uint64_t>(high) << 32 | low));
+        leaf.name = name;
+        leaf.leaf = true;
+        leaf.valuesLoaded = true;
         if (!getWord(at, end, length) || static_cast<std::size_t>(end - at) < length ||
             !leaf.values.decode(at, length))
             return false;
         at += length;
-        leaf.leaf = true;
-        leaf.valuesLoaded = true;
-        std::string key = foldedName(leaf.name);
-        insert(into, std::move(key), std::move(leaf));
     }
     return true;
 }
 
 void encodeLeaves(const Children& from, std::vector<std::uint8_t>& out) {
     out.clear();
-    std::vector<std::uint8_t> values;
-    for (const auto& [key, child] : from.byFolded) {
-        if (!child.leaf) continue;
+    from.forEach([&out](const std::string&, const Child& child) {
+        if (!child.leaf) return;
         const auto id = static_cast<std::uint64_t>(child.id);
         putWord(out, static_cast<std::uint32_t>(id));
         putWord(out, static_cast<std::uint32_t>(id >> 32));
         putWord(out, static_cast<std::uint32_t>(child.name.size()));
         out.insert(out.end(), child.name.begin(), child.name.end());
-        child.values.encode(values);
+        const std::string& values = child.values.packed();
         putWord(out, static_cast<std::uint32_t>(values.size()));
-        out.insert(out.end(), values.begin(), values.end());
-    }
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(values.data());
+        out.insert(out.end(), bytes, bytes + values.size());
+    });
 }
 
 int load(Connection& c, std::int64_t parent, Children& out) {
@@ -80,9 +73,7 @@ int load(Connection& c, std::int64_t parent, Children& out) {
         const int rc = root.step();
         if (rc == SQLITE_DONE) return kRegSuccess;
         if (rc != SQLITE_ROW) return errorOf(c, rc);
-        Child child;
-        child.id = kRootId;
-        insert(out, std::string(), std::move(child));
+        out.add(std::string(), kRootId);
         return kRegSuccess;
     }
     {
@@ -90,11 +81,9 @@ int load(Connection& c, std::int64_t parent, Children& out) {
         rows.bind(1, parent);
         int rc = SQLITE_ROW;
         while ((rc = rows.step()) == SQLITE_ROW) {
-            Child child;
-            child.id = rows.int64(0);
+            Child& child = out.add(rows.text(1), rows.int64(0));
             child.name = rows.text(2);
             if (!rows.isNull(3)) child.boot = rows.text(3);
-            insert(out, rows.text(1), std::move(child));
         }
         if (rc != SQLITE_DONE) return errorOf(c, rc);
     }
@@ -132,8 +121,7 @@ int writeLeaves(Connection& c, std::int64_t parent, const Children& from) {
 }
 
 int writeValues(Connection& c, std::int64_t id, const ValueTable& values) {
-    thread_local std::vector<std::uint8_t> packed;
-    values.encode(packed);
+    const std::string& packed = values.packed();
     Statement s(c, "UPDATE keys SET vals = ?2 WHERE id = ?1");
     s.bind(1, id).bindBlob(2, packed.data(), packed.size());
     const int rc = s.step();
@@ -142,8 +130,7 @@ int writeValues(Connection& c, std::int64_t id, const ValueTable& values) {
 
 // Makes a leaf a row of its own (its parent is grandparent), before a subkey is made below it.
 int promote(Connection& c, std::int64_t grandparent, Child& key) {
-    thread_local std::vector<std::uint8_t> packed;
-    key.values.encode(packed);
+    const std::string& packed = key.values.packed();
     Statement s(c, "INSERT INTO keys(id, parent, folded, name, boot, vals) VALUES(?1, ?2, ?3, ?4, NULL, ?5)");
     s.bind(1, key.id).bind(2, grandparent).bind(3, foldedName(key.name)).bind(4, key.name);
     s.bindBlob(5, packed.data(), packed.size());
@@ -183,6 +170,48 @@ int deleteRows(Connection& c, std::int64_t id) {
 
 } // namespace
 
+Child* Children::find(const std::string& folded) {
+    const auto found = byFolded_.find(folded);
+    return found == byFolded_.end() ? nullptr : &found->second;
+}
+
+Child* Children::findId(std::int64_t id) {
+    if (!byIdMade_) {
+        byId_.reserve(byFolded_.size());
+        for (auto& entry : byFolded_) byId_.emplace(entry.second.id, &entry.second);
+        byIdMade_ = true;
+    }
+    const auto found = byId_.find(id);
+    return found == byId_.end() ? nullptr : found->second;
+}
+
+Child& Children::add(std::string folded, std::int64_t id) {
+    Child& child = byFolded_.try_emplace(std::move(folded)).first->second;
+    child.id = id;
+    if (byIdMade_) byId_.emplace(id, &child);
+    sortedMade_ = false;
+    return child;
+}
+
+void Children::erase(std::int64_t id) {
+    const Child* child = findId(id);
+    if (!child) return;
+    byId_.erase(id);
+    byFolded_.erase(foldedName(child->name));
+    sortedMade_ = false;
+}
+
+const std::vector<const Children::Entry*>& Children::sorted() {
+    if (!sortedMade_) {
+        sorted_.clear();
+        sorted_.reserve(byFolded_.size());
+        for (const auto& entry : byFolded_) sorted_.push_back(&entry);
+        std::sort(sorted_.begin(), sorted_.end(), [](const Entry* a, const Entry* b) { return a->first < b->first; });
+        sortedMade_ = true;
+    }
+    return sorted_;
+}
+
 void checkTree(Connection& c) {
     const std::int64_t state = c.depth > 0 ? -c.serial : dataVersion(c);
     if (c.treeStamped && state == c.treeState) return;
@@ -195,6 +224,7 @@ void dropTree(Connection& c) {
     c.tree.clear();
     c.dirtyLeaves.clear();
     c.dirtyValues.clear();
+    c.lastDirty = {-1, -1};
     c.nextId = 0;
     c.nextIdDirty = false;
     c.treeStamped = false;
@@ -214,11 +244,16 @@ int children(Connection& c, std::int64_t parent, Children*& out) {
 }
 
 int locate(Connection& c, std::int64_t parent, std::int64_t id, Child*& out) {
+    auto& last = c.lastLocated;
+    if (last.id == id && last.parent == parent && last.generation == c.treeGeneration) {
+        out = last.child;
+        return kRegSuccess;
+    }
     Children* siblings = nullptr;
     if (const int e = children(c, parent, siblings)) return e;
-    const auto found = siblings->byId.find(id);
-    if (found == siblings->byId.end()) return kRegKeyDeleted;
-    out = found->second;
+    out = siblings->findId(id);
+    if (!out) return kRegKeyDeleted;
+    last = {parent, id, c.treeGeneration, out};
     return kRegSuccess;
 }
 
@@ -240,53 +275,56 @@ int valuesOf(Connection& c, Child& key, ValueTable*& out) {
 }
 
 void noteChanged(Connection& c, std::int64_t parent, const Child& key) {
-    if (key.leaf) c.dirtyLeaves.insert(parent);
-    else c.dirtyValues.emplace(parent, key.id);
     c.touched = true;
+    const std::pair<std::int64_t, std::int64_t> noted{parent, key.leaf ? 0 : key.id};
+    if (noted == c.lastDirty) return;
+    if (key.leaf) c.dirtyLeaves.insert(parent);
+    else c.dirtyValues.insert(noted);
+    c.lastDirty = noted;
 }
 
-int addChild(Connection& c, std::int64_t grandparent, std::int64_t parent, std::string_view name, bool asRow,
+int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_view name, bool asRow,
              const std::string& boot, Child*& out) {
-    Child* owner = nullptr;
-    if (const int e = locate(c, grandparent, parent, owner)) return e;
     Children* siblings = nullptr;
-    if (const int e = children(c, parent, siblings)) return e;
-    if (owner->leaf)
-        if (const int e = promote(c, grandparent, *owner)) return e;
-    Child child;
-    if (const int e = allocateId(c, child.id)) return e;
-    child.name = std::string(name);
-    child.boot = boot;
-    child.leaf = !asRow && boot.empty();
-    child.valuesLoaded = true;
+    if (const int e = children(c, owner.id, siblings)) return e;
+    if (owner.leaf)
+        if (const int e = promote(c, grandparent, owner)) return e;
+    std::int64_t id = 0;
+    if (const int e = allocateId(c, id)) return e;
     std::string key = foldedName(name);
-    if (!child.leaf) {
+    const bool leaf = !asRow && boot.empty();
+    if (!leaf) {
         Statement s(c, "INSERT INTO keys(id, parent, folded, name, boot) VALUES(?1, ?2, ?3, ?4, ?5)");
-        s.bind(1, child.id).bind(2, parent).bind(3, key).bind(4, name);
+        s.bind(1, id).bind(2, owner.id).bind(3, key).bind(4, name);
         if (boot.empty()) s.bindNull(5);
         else s.bind(5, boot);
         const int rc = s.step();
         if (rc != SQLITE_DONE) return errorOf(c, rc);
-    } else {
-        c.dirtyLeaves.insert(parent);
+    } else if (c.lastDirty != std::pair<std::int64_t, std::int64_t>{owner.id, 0}) {
+        c.dirtyLeaves.insert(owner.id);
+        c.lastDirty = {owner.id, 0};
     }
-    out = &insert(*siblings, std::move(key), std::move(child));
-    ++c.treeGeneration;
+    Child& child = siblings->add(std::move(key), id);
+    child.name = std::string(name);
+    child.boot = boot;
+    child.leaf = leaf;
+    child.valuesLoaded = true;
     c.touched = true;
+    // The caller's next calls are on the new key.
+    c.lastLocated = {owner.id, id, c.treeGeneration, &child};
+    out = &child;
     return kRegSuccess;
 }
 
 int removeChild(Connection& c, std::int64_t parent, std::int64_t id) {
     Children* siblings = nullptr;
     if (const int e = children(c, parent, siblings)) return e;
-    const auto found = siblings->byId.find(id);
-    if (found == siblings->byId.end()) return kRegKeyDeleted;
-    const Child& key = *found->second;
+    const Child* key = siblings->findId(id);
+    if (!key) return kRegKeyDeleted;
     c.touched = true;
     ++c.treeGeneration;
-    if (key.leaf) {
-        siblings->byFolded.erase(foldedName(key.name));
-        siblings->byId.erase(found);
+    if (key->leaf) {
+        siblings->erase(id);
         c.dirtyLeaves.insert(parent);
         return kRegSuccess;
     }
@@ -304,6 +342,7 @@ int removeChild(Connection& c, std::int64_t parent, std::int64_t id) {
 }
 
 int flushTree(Connection& c) {
+    c.lastDirty = {-1, -1};
     for (const std::int64_t parent : c.dirtyLeaves) {
         const auto found = c.tree.find(parent);
         if (found == c.tree.end()) continue;
@@ -313,9 +352,9 @@ int flushTree(Connection& c) {
     for (const auto& [parent, id] : c.dirtyValues) {
         const auto siblings = c.tree.find(parent);
         if (siblings == c.tree.end()) continue;
-        const auto key = siblings->second.byId.find(id);
-        if (key == siblings->second.byId.end() || key->second->leaf) continue;
-        if (const int e = writeValues(c, id, key->second->values)) return e;
+        const Child* key = siblings->second.findId(id);
+        if (!key || key->leaf) continue;
+        if (const int e = writeValues(c, id, key->values)) return e;
     }
     c.dirtyValues.clear();
     if (c.nextIdDirty) {

@@ -8,7 +8,8 @@
 // connection can see them anyway.
 //
 // Packed layout, little-endian: per value, in creation order, u32 name length, name bytes, u32 type,
-// u32 data length, data bytes.
+// u32 data length, data bytes. The table keeps this form in memory too: a key read is one copy, and a
+// setting writes its values once each, so appending is all most changes cost.
 //
 // Not here: keys, paths and handles (Registry.cpp), the key tree and its cache (RegistryTree.cpp),
 // connections and transactions (RegistryHive.cpp).
@@ -32,6 +33,12 @@ bool sameName(std::string_view a, std::string_view b) {
 // Tables with more values than this are looked up through the index.
 constexpr std::size_t kScanLimit = 24;
 
+std::uint32_t wordAt(const char* p) {
+    const auto* b = reinterpret_cast<const std::uint8_t*>(p);
+    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
+
 } // namespace
 
 std::string foldedName(std::string_view name) {
@@ -44,6 +51,11 @@ void putWord(std::vector<std::uint8_t>& out, std::uint32_t word) {
     for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(word >> shift));
 }
 
+std::uint8_t* putWord(std::uint8_t* to, std::uint32_t word) {
+    for (int shift = 0; shift < 32; shift += 8) *to++ = static_cast<std::uint8_t>(word >> shift);
+    return to;
+}
+
 bool getWord(const std::uint8_t*& at, const std::uint8_t* end, std::uint32_t& word) {
     if (end - at < 4) return false;
     word = static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
@@ -52,74 +64,134 @@ bool getWord(const std::uint8_t*& at, const std::uint8_t* end, std::uint32_t& wo
     return true;
 }
 
+ValueTable::Value ValueTable::entryAt(std::size_t offset, std::size_t* next) const {
+    // decode checked the layout, so the words and lengths are whole.
+    const auto* first = reinterpret_cast<const std::uint8_t*>(packed_.data());
+    const std::uint8_t* p = first + offset;
+    const std::uint8_t* end = first + packed_.size();
+    Value value;
+    std::uint32_t length = 0;
+    getWord(p, end, length);
+    value.name = std::string_view(reinterpret_cast<const char*>(p), length);
+    p += length;
+    getWord(p, end, value.type);
+    getWord(p, end, length);
+    value.data = std::string_view(reinterpret_cast<const char*>(p), length);
+    p += length;
+    if (next) *next = static_cast<std::size_t>(p - first);
+    return value;
+}
+
+void ValueTable::makeOffsets() const {
+    if (offsetsMade_) return;
+    offsets_.clear();
+    offsets_.reserve(count_);
+    for (std::size_t offset = 0; offset < packed_.size();) {
+        offsets_.push_back(static_cast<std::uint32_t>(offset));
+        entryAt(offset, &offset);
+    }
+    offsetsMade_ = true;
+}
+
+ValueTable::Value ValueTable::at(std::size_t index) const {
+    makeOffsets();
+    return entryAt(offsets_[index]);
+}
+
 int ValueTable::find(std::string_view name) const {
-    if (values_.size() <= kScanLimit) {
-        for (std::size_t i = 0; i < values_.size(); ++i)
-            if (sameName(values_[i].name, name)) return static_cast<int>(i);
+    if (count_ <= kScanLimit) {
+        // A scan over the packed bytes, comparing only names of the right length.
+        const char* p = packed_.data();
+        const char* end = p + packed_.size();
+        for (int index = 0; p < end; ++index) {
+            const std::uint32_t length = wordAt(p);
+            p += 4;
+            if (length == name.size() && sameName(std::string_view(p, length), name)) return index;
+            p += length + 4;
+            p += 4 + wordAt(p);
+        }
         return -1;
     }
-    if (index_.size() != values_.size()) {
+    if (index_.size() != count_) {
         index_.clear();
-        for (std::size_t i = 0; i < values_.size(); ++i) index_.emplace(foldedName(values_[i].name), static_cast<int>(i));
+        for (std::size_t i = 0; i < count_; ++i) index_.emplace(foldedName(at(i).name), static_cast<int>(i));
     }
     const auto found = index_.find(foldedName(name));
     return found == index_.end() ? -1 : found->second;
 }
 
+namespace {
+
+void appendEntry(std::string& out, std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) {
+    const std::size_t start = out.size();
+    out.resize(start + 12 + name.size() + size);
+    auto* to = reinterpret_cast<std::uint8_t*>(out.data()) + start;
+    to = putWord(to, static_cast<std::uint32_t>(name.size()));
+    std::memcpy(to, name.data(), name.size());
+    to = putWord(to + name.size(), type);
+    to = putWord(to, size);
+    if (size) std::memcpy(to, data, size);
+}
+
+} // namespace
+
 void ValueTable::set(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) {
-    const int at = find(name);
-    Value* value = nullptr;
-    if (at >= 0) {
-        value = &values_[static_cast<std::size_t>(at)];
-    } else {
-        values_.push_back(Value{std::string(name), 0, {}});
-        value = &values_.back();
-        if (!index_.empty()) index_.emplace(foldedName(name), static_cast<int>(values_.size() - 1));
+    const int index = find(name);
+    if (index < 0) {
+        if (packed_.empty()) packed_.reserve(256);  // about what a setting's component needs
+        if (offsetsMade_) offsets_.push_back(static_cast<std::uint32_t>(packed_.size()));
+        appendEntry(packed_, name, type, data, size);
+        ++count_;
+        if (!index_.empty()) index_.emplace(foldedName(name), static_cast<int>(count_ - 1));
+        return;
     }
-    value->type = type;
-    const auto* first = static_cast<const std::uint8_t*>(data);
-    if (size) value->data.assign(first, first + size);
-    else value->data.clear();
+    // The value keeps its place and its name's spelling; what follows it moves when its size changes.
+    makeOffsets();
+    const std::size_t offset = offsets_[static_cast<std::size_t>(index)];
+    std::size_t next = 0;
+    const Value old = entryAt(offset, &next);
+    std::string entry;
+    appendEntry(entry, old.name, type, data, size);
+    if (entry.size() != next - offset) offsetsMade_ = false;
+    packed_.replace(offset, next - offset, entry);
 }
 
 bool ValueTable::erase(std::string_view name) {
-    const int at = find(name);
-    if (at < 0) return false;
-    values_.erase(values_.begin() + at);
+    const int index = find(name);
+    if (index < 0) return false;
+    makeOffsets();
+    const std::size_t offset = offsets_[static_cast<std::size_t>(index)];
+    std::size_t next = 0;
+    entryAt(offset, &next);
+    packed_.erase(offset, next - offset);
+    --count_;
+    offsetsMade_ = false;
     index_.clear();
     return true;
 }
 
 bool ValueTable::decode(const void* bytes, std::size_t size) {
-    values_.clear();
+    packed_.clear();
+    count_ = 0;
+    offsets_.clear();
+    offsetsMade_ = false;
     index_.clear();
-    const auto* at = static_cast<const std::uint8_t*>(bytes);
+    const auto* first = static_cast<const std::uint8_t*>(bytes);
+    const auto* at = first;
     const std::uint8_t* end = at + size;
+    std::size_t count = 0;
     while (at != end) {
-        Value value;
-        std::uint32_t length = 0;
-        if (!getWord(at, end, length) || static_cast<std::size_t>(end - at) < length) break;
-        value.name.assign(reinterpret_cast<const char*>(at), length);
+        std::uint32_t length = 0, type = 0;
+        if (!getWord(at, end, length) || static_cast<std::size_t>(end - at) < length) return false;
         at += length;
-        if (!getWord(at, end, value.type) || !getWord(at, end, length) || static_cast<std::size_t>(end - at) < length) break;
-        value.data.assign(at, at + length);
+        if (!getWord(at, end, type) || !getWord(at, end, length) || static_cast<std::size_t>(end - at) < length)
+            return false;
         at += length;
-        values_.push_back(std::move(value));
+        ++count;
     }
-    if (at == end) return true;
-    values_.clear();
-    return false;
-}
-
-void ValueTable::encode(std::vector<std::uint8_t>& out) const {
-    out.clear();
-    for (const Value& value : values_) {
-        putWord(out, static_cast<std::uint32_t>(value.name.size()));
-        out.insert(out.end(), value.name.begin(), value.name.end());
-        putWord(out, value.type);
-        putWord(out, static_cast<std::uint32_t>(value.data.size()));
-        out.insert(out.end(), value.data.begin(), value.data.end());
-    }
+    packed_.assign(reinterpret_cast<const char*>(first), size);
+    count_ = count;
+    return true;
 }
 
 } // namespace qx::platform::hive
