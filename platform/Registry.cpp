@@ -10,6 +10,7 @@
 #include "platform/Registry.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 
@@ -24,9 +25,27 @@ using hive::Statement;
 
 std::string folded(std::string_view name) { return hive::foldedName(name); }
 
+// The components of a key path. Most paths have a few; those are kept without an allocation (an export
+// makes one key per component it stores).
+class PathParts {
+public:
+    void push_back(std::string_view part) {
+        if (size_ < inline_.size()) inline_[size_] = part;
+        else more_.push_back(part);
+        ++size_;
+    }
+    std::size_t size() const noexcept { return size_; }
+    bool empty() const noexcept { return size_ == 0; }
+    std::string_view operator[](std::size_t i) const { return i < inline_.size() ? inline_[i] : more_[i - inline_.size()]; }
+
+private:
+    std::array<std::string_view, 8> inline_{};
+    std::vector<std::string_view> more_;
+    std::size_t size_ = 0;
+};
+
 // Splits a key path into its components; "" is no component (the key itself).
-int splitPath(std::string_view path, std::vector<std::string_view>& parts) {
-    parts.clear();
+int splitPath(std::string_view path, PathParts& parts) {
     if (path.empty()) return kRegSuccess;
     if (path.find('\0') != std::string_view::npos) {
         hive::setFailureDetail("a key path holds a NUL byte");
@@ -65,7 +84,10 @@ int checkValueName(std::string_view name) {
 std::string joinPath(const std::string& base, std::string_view sub) {
     if (sub.empty()) return base;
     if (base.empty()) return std::string(sub);
-    return base + "\\" + std::string(sub);
+    std::string path;
+    path.reserve(base.size() + 1 + sub.size());
+    path.append(base).append(1, '\\').append(sub);
+    return path;
 }
 
 // Copies bytes into a caller's buffer under the size rules of queryValue.
@@ -102,10 +124,10 @@ int findChild(Connection& c, std::int64_t parent, std::string_view name, hive::C
 }
 
 // Follows parts from the key `id` (below `parent`): on success parent and id name the key reached.
-int walk(Connection& c, const std::vector<std::string_view>& parts, std::int64_t& parent, std::int64_t& id) {
-    for (const auto part : parts) {
+int walk(Connection& c, const PathParts& parts, std::int64_t& parent, std::int64_t& id) {
+    for (std::size_t i = 0; i < parts.size(); ++i) {
         hive::Child* child = nullptr;
-        if (const int e = findChild(c, id, part, child)) return e;
+        if (const int e = findChild(c, id, parts[i], child)) return e;
         if (!child) return kRegFileNotFound;
         parent = id;
         id = child->id;
@@ -129,7 +151,7 @@ int RegistryKey::run(bool write, bool needFile, bool manyStatements, Body&& body
         return kRegAccessDenied;
     }
     int error = kRegSuccess;
-    Connection* c = hive::connect(hive_, *file_, needFile, &error);
+    Connection* c = hive::connect(hive_, file_, needFile, &error);
     if (!c) return error;
     return hive::runStep(*c, write, manyStatements, [&]() -> int {
         hive::checkTree(*c);
@@ -140,7 +162,7 @@ int RegistryKey::run(bool write, bool needFile, bool manyStatements, Body&& body
 }
 
 int RegistryKey::open(std::string_view subKey, KeyAccess access, RegistryKey& result) const {
-    std::vector<std::string_view> parts;
+    PathParts parts;
     if (const int e = splitPath(subKey, parts)) return e;
     std::int64_t parent = parent_, id = id_;
     const int rc = run(false, false, false, [&](Connection& c, hive::Child&) { return walk(c, parts, parent, id); });
@@ -155,7 +177,7 @@ int RegistryKey::open(std::string_view subKey, KeyAccess access, RegistryKey& re
 
 int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolatile, RegistryKey& result,
                         bool* created) const {
-    std::vector<std::string_view> parts;
+    PathParts parts;
     if (const int e = splitPath(subKey, parts)) return e;
     std::int64_t parent = parent_, id = id_;
     bool made = false;
@@ -313,7 +335,7 @@ int RegistryKey::queryInfo(KeyInfo& info) const {
 }
 
 int RegistryKey::deleteTree(std::string_view subKey) const {
-    std::vector<std::string_view> parts;
+    PathParts parts;
     if (const int e = splitPath(subKey, parts)) return e;
     if (parts.empty()) {
         hive::setFailureDetail("deleting a tree needs the name of a subkey");

@@ -364,6 +364,15 @@ Connection* connect(Hive hive, const std::string& file, bool create, int* error)
     return result;
 }
 
+Connection* connect(Hive hive, const std::shared_ptr<const std::string>& file, bool create, int* error) {
+    if (lastConnection && lastConnection->fileObject == file && lastConnection->pid == processId() &&
+        listedFor.load(std::memory_order_relaxed) == processId())
+        return lastConnection;
+    Connection* c = connect(hive, *file, create, error);
+    if (c) c->fileObject = file;
+    return c;
+}
+
 Statement::Statement(Connection& c, const char* sql) {
     auto found = c.statements.find(sql);
     if (found != c.statements.end()) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <utility>
 #include <string>
@@ -30,6 +31,34 @@ void putWord(std::vector<std::uint8_t>& out, std::uint32_t word);
 std::uint8_t* putWord(std::uint8_t* to, std::uint32_t word);
 bool getWord(const std::uint8_t*& at, const std::uint8_t* end, std::uint32_t& word);
 
+// A growable run of bytes that, unlike std::string, can be extended without first being filled.
+class PackedBytes {
+public:
+    PackedBytes() = default;
+    PackedBytes(const PackedBytes& other) { assign(other.data(), other.size()); }
+    PackedBytes& operator=(const PackedBytes& other) {
+        if (this != &other) assign(other.data(), other.size());
+        return *this;
+    }
+    PackedBytes(PackedBytes&&) noexcept = default;
+    PackedBytes& operator=(PackedBytes&&) noexcept = default;
+
+    const char* data() const noexcept { return bytes_.get(); }
+    std::size_t size() const noexcept { return size_; }
+    bool empty() const noexcept { return size_ == 0; }
+    void clear() noexcept { size_ = 0; }
+    // Makes the bytes n longer and returns where the new ones start, for the caller to fill.
+    char* extend(std::size_t n);
+    void assign(const char* from, std::size_t n);
+    // Replaces n bytes at offset with the m bytes at from.
+    void replace(std::size_t offset, std::size_t n, const char* from, std::size_t m);
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
 // The values of one key in creation order, kept in their packed form (the bytes stored with the key), so
 // that reading a key costs one copy and writing one costs an append. Names compare without ASCII case.
 class ValueTable {
@@ -49,13 +78,13 @@ public:
     bool erase(std::string_view name);
     // false when the bytes are not a packed table (the table is then empty).
     bool decode(const void* bytes, std::size_t size);
-    const std::string& packed() const noexcept { return packed_; }
+    const PackedBytes& packed() const noexcept { return packed_; }
 
 private:
     Value entryAt(std::size_t offset, std::size_t* next = nullptr) const;
     void makeOffsets() const;
 
-    std::string packed_;
+    PackedBytes packed_;
     std::size_t count_ = 0;
     // Where each value starts, made when a value is asked for by index or the table grows large.
     mutable std::vector<std::uint32_t> offsets_;
@@ -113,6 +142,7 @@ struct Connection {
     std::string rollbackReason;
     std::string bootId;       // what volatile keys made through this connection carry
     std::unordered_map<const char*, sqlite3_stmt*> statements; // keyed by the SQL literal's address
+    std::shared_ptr<const std::string> fileObject;  // the handle file object this thread used last
 
     std::int64_t serial = 0;  // counts the transactions begun, so a state seen in one is known in the next
 
@@ -164,6 +194,9 @@ int flushTree(Connection& c);
 // This thread's connection to file, opened (and set up, stale volatile keys dropped) when needed. With
 // create, a missing file and its folder are made. Null with *error set when that cannot be done.
 Connection* connect(Hive hive, const std::string& file, bool create, int* error);
+// The same for a key handle's file: a run of calls through handles that share one file object finds the
+// connection by that object's address (kept alive by the connection, so the address cannot be reused).
+Connection* connect(Hive hive, const std::shared_ptr<const std::string>& file, bool create, int* error);
 
 // An SQLite result as an error number of Registry.h; records the database's text as the failure detail.
 int errorOf(Connection& c, int sqliteResult);

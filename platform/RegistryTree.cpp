@@ -60,7 +60,7 @@ void encodeLeaves(const Children& from, std::vector<std::uint8_t>& out) {
         putWord(out, static_cast<std::uint32_t>(id >> 32));
         putWord(out, static_cast<std::uint32_t>(child.name.size()));
         out.insert(out.end(), child.name.begin(), child.name.end());
-        const std::string& values = child.values.packed();
+        const PackedBytes& values = child.values.packed();
         putWord(out, static_cast<std::uint32_t>(values.size()));
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(values.data());
         out.insert(out.end(), bytes, bytes + values.size());
@@ -121,7 +121,7 @@ int writeLeaves(Connection& c, std::int64_t parent, const Children& from) {
 }
 
 int writeValues(Connection& c, std::int64_t id, const ValueTable& values) {
-    const std::string& packed = values.packed();
+    const PackedBytes& packed = values.packed();
     Statement s(c, "UPDATE keys SET vals = ?2 WHERE id = ?1");
     s.bind(1, id).bindBlob(2, packed.data(), packed.size());
     const int rc = s.step();
@@ -130,7 +130,7 @@ int writeValues(Connection& c, std::int64_t id, const ValueTable& values) {
 
 // Makes a leaf a row of its own (its parent is grandparent), before a subkey is made below it.
 int promote(Connection& c, std::int64_t grandparent, Child& key) {
-    const std::string& packed = key.values.packed();
+    const PackedBytes& packed = key.values.packed();
     Statement s(c, "INSERT INTO keys(id, parent, folded, name, boot, vals) VALUES(?1, ?2, ?3, ?4, NULL, ?5)");
     s.bind(1, key.id).bind(2, grandparent).bind(3, foldedName(key.name)).bind(4, key.name);
     s.bindBlob(5, packed.data(), packed.size());

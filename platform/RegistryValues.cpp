@@ -15,6 +15,7 @@
 // connections and transactions (RegistryHive.cpp).
 #include "platform/RegistryHive.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qx::platform::hive {
@@ -62,6 +63,34 @@ bool getWord(const std::uint8_t*& at, const std::uint8_t* end, std::uint32_t& wo
            static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
     at += 4;
     return true;
+}
+
+char* PackedBytes::extend(std::size_t n) {
+    if (size_ + n > capacity_) {
+        // At least what a setting's component needs, so that its values fit at the first growth.
+        const std::size_t capacity = std::max({capacity_ * 2, size_ + n, std::size_t{256}});
+        auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+        if (size_) std::memcpy(bytes.get(), bytes_.get(), size_);
+        bytes_ = std::move(bytes);
+        capacity_ = capacity;
+    }
+    char* at = bytes_.get() + size_;
+    size_ += n;
+    return at;
+}
+
+void PackedBytes::assign(const char* from, std::size_t n) {
+    size_ = 0;
+    if (n) std::memcpy(extend(n), from, n);
+}
+
+void PackedBytes::replace(std::size_t offset, std::size_t n, const char* from, std::size_t m) {
+    const std::size_t tail = size_ - offset - n;
+    if (m > n) extend(m - n);
+    else size_ -= n - m;
+    char* at = bytes_.get() + offset;
+    std::memmove(at + m, at + n, tail);
+    if (m) std::memcpy(at, from, m);
 }
 
 ValueTable::Value ValueTable::entryAt(std::size_t offset, std::size_t* next) const {
@@ -122,10 +151,8 @@ int ValueTable::find(std::string_view name) const {
 
 namespace {
 
-void appendEntry(std::string& out, std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) {
-    const std::size_t start = out.size();
-    out.resize(start + 12 + name.size() + size);
-    auto* to = reinterpret_cast<std::uint8_t*>(out.data()) + start;
+void appendEntry(PackedBytes& out, std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) {
+    auto* to = reinterpret_cast<std::uint8_t*>(out.extend(12 + name.size() + size));
     to = putWord(to, static_cast<std::uint32_t>(name.size()));
     std::memcpy(to, name.data(), name.size());
     to = putWord(to + name.size(), type);
@@ -138,7 +165,6 @@ void appendEntry(std::string& out, std::string_view name, std::uint32_t type, co
 void ValueTable::set(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) {
     const int index = find(name);
     if (index < 0) {
-        if (packed_.empty()) packed_.reserve(256);  // about what a setting's component needs
         if (offsetsMade_) offsets_.push_back(static_cast<std::uint32_t>(packed_.size()));
         appendEntry(packed_, name, type, data, size);
         ++count_;
@@ -150,10 +176,10 @@ void ValueTable::set(std::string_view name, std::uint32_t type, const void* data
     const std::size_t offset = offsets_[static_cast<std::size_t>(index)];
     std::size_t next = 0;
     const Value old = entryAt(offset, &next);
-    std::string entry;
+    PackedBytes entry;
     appendEntry(entry, old.name, type, data, size);
     if (entry.size() != next - offset) offsetsMade_ = false;
-    packed_.replace(offset, next - offset, entry);
+    packed_.replace(offset, next - offset, entry.data(), entry.size());
 }
 
 bool ValueTable::erase(std::string_view name) {
@@ -163,7 +189,7 @@ bool ValueTable::erase(std::string_view name) {
     const std::size_t offset = offsets_[static_cast<std::size_t>(index)];
     std::size_t next = 0;
     entryAt(offset, &next);
-    packed_.erase(offset, next - offset);
+    packed_.replace(offset, next - offset, nullptr, 0);
     --count_;
     offsetsMade_ = false;
     index_.clear();
