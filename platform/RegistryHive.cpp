@@ -244,7 +244,12 @@ int prepare(Connection& c) {
     int persist = 1;
     sqlite3_file_control(c.db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     if (sqlite3_db_readonly(c.db, "main") == 1) return readOnlyCheck(c);
-    int rc = execWithRetry(c, "PRAGMA journal_mode=WAL");
+    // Large pages for a new hive (a hive that has pages keeps its size): a list's leaves make one large
+    // value, and every page of it costs a log frame and, when the next export replaces it, a trip through
+    // the free list. Only before the log is set up can the size still change.
+    int rc = execWithRetry(c, "PRAGMA page_size=65536");
+    if (rc != SQLITE_OK) return rc;
+    rc = execWithRetry(c, "PRAGMA journal_mode=WAL");
     if (rc != SQLITE_OK) return rc;
     // NORMAL in WAL mode loses no committed transaction to a killed process, only to a power failure.
     if ((rc = execWithRetry(c, "PRAGMA synchronous=NORMAL")) != SQLITE_OK) return rc;
@@ -405,7 +410,7 @@ Statement& Statement::bindBlob(int index, const void* data, std::size_t size) {
     // A null pointer would bind SQL NULL; an empty value is an empty blob.
     if (!s_) return *this;
     if (size == 0) sqlite3_bind_zeroblob(s_, index, 0);
-    else sqlite3_bind_blob64(s_, index, data, size, SQLITE_TRANSIENT);
+    else sqlite3_bind_blob64(s_, index, data, size, SQLITE_STATIC);
     return *this;
 }
 

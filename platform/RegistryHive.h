@@ -213,6 +213,7 @@ public:
     int prepareResult() const noexcept { return prepared_; }
     Statement& bind(int index, std::int64_t value);
     Statement& bind(int index, std::string_view text);
+    // The bytes are not copied: they must stay as they are until this statement goes away.
     Statement& bindBlob(int index, const void* data, std::size_t size);
     Statement& bindNull(int index);
     int step() { return prepared_ == SQLITE_OK ? sqlite3_step(s_) : prepared_; }
