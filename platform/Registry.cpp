@@ -184,8 +184,10 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
     const int rc = run(true, true, parts.size() > 1, [&](Connection& c, hive::Child& self) {
         hive::Child* at = &self;
         for (std::size_t i = 0; i < parts.size(); ++i) {
-            hive::Child* child = nullptr;
-            if (const int e = findChild(c, id, parts[i], child)) return e;
+            hive::Children* siblings = nullptr;
+            if (const int e = hive::children(c, id, siblings)) return e;
+            std::string key = folded(parts[i]);
+            hive::Child* child = siblings->find(key);
             made = child == nullptr;
             if (made) {
                 if (!at->boot.empty() && !isVolatile) {
@@ -194,7 +196,8 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
                 }
                 // A key with more to come below it would become a row at once: make it one.
                 const bool asRow = i + 1 < parts.size();
-                if (const int e = hive::addChild(c, parent, *at, parts[i], asRow, isVolatile ? c.bootId : std::string(), child))
+                if (const int e = hive::addChild(c, parent, *at, parts[i], std::move(key), asRow,
+                                                 isVolatile ? c.bootId : std::string(), child))
                     return e;
             }
             parent = id;
@@ -215,10 +218,9 @@ int RegistryKey::withValue(std::string_view name,
     return run(false, false, false, [&](Connection& c, hive::Child& self) {
         hive::ValueTable* table = nullptr;
         if (const int e = hive::valuesOf(c, self, table)) return e;
-        const int at = table->find(name);
-        if (at < 0) return kRegFileNotFound;
-        const auto value = table->at(static_cast<std::size_t>(at));
-        return use(value.type, value.data.data(), static_cast<std::uint32_t>(value.data.size()));
+        const auto value = table->get(name);
+        if (!value) return kRegFileNotFound;
+        return use(value->type, value->data.data(), static_cast<std::uint32_t>(value->data.size()));
     });
 }
 

@@ -447,6 +447,7 @@ int endStep(Connection& c, bool ok) {
         return rc == SQLITE_OK ? kRegSuccess : errorOf(c, rc);
     }
     int rc = ok ? flushTree(c) : kRegIoFailed;
+    endTransactionMemory(c);
     if (rc == kRegSuccess) {
         rc = execWithRetry(c, "COMMIT");
         if (rc == SQLITE_OK) return kRegSuccess;
@@ -549,6 +550,7 @@ RegistryTransaction::~RegistryTransaction() {
     if (--c->depth == 0) {
         sqlite3_exec(c->db, "ROLLBACK", nullptr, nullptr, nullptr);
         hive::dropTree(*c);
+        hive::endTransactionMemory(*c);
     } else {
         c->rollbackOnly = true;
         c->rollbackReason = "an inner transaction was not committed";
@@ -566,6 +568,7 @@ int RegistryTransaction::commit() {
     if (c->rollbackOnly) {
         sqlite3_exec(c->db, "ROLLBACK", nullptr, nullptr, nullptr);
         hive::dropTree(*c);
+        hive::endTransactionMemory(*c);
         hive::setFailureDetail(c->rollbackReason);
         return kRegIoFailed;
     }

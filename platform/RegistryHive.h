@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <set>
 #include <utility>
@@ -27,7 +28,6 @@ inline constexpr int kSchemaVersion = 3;
 
 // Names fold ASCII upper case to lower case for comparing; the packed forms use little-endian words.
 std::string foldedName(std::string_view name);
-void putWord(std::vector<std::uint8_t>& out, std::uint32_t word);
 std::uint8_t* putWord(std::uint8_t* to, std::uint32_t word);
 bool getWord(const std::uint8_t*& at, const std::uint8_t* end, std::uint32_t& word);
 
@@ -71,13 +71,17 @@ public:
     std::size_t size() const noexcept { return count_; }
     // The value at this index in creation order; valid until the table changes.
     Value at(std::size_t index) const;
-    // Index of the value with this name, or -1.
-    int find(std::string_view name) const;
+    // Index of the value with this name, or -1; *offset: where it starts in the packed bytes.
+    int find(std::string_view name, std::size_t* offset = nullptr) const;
+    // The named value, or nothing; valid until the table changes.
+    std::optional<Value> get(std::string_view name) const;
     // Replaces type and data of the named value (keeping its place) or appends it.
     void set(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size);
     bool erase(std::string_view name);
     // false when the bytes are not a packed table (the table is then empty).
     bool decode(const void* bytes, std::size_t size);
+    // Empties the table, keeping its buffer for the values to come.
+    void clear();
     const PackedBytes& packed() const noexcept { return packed_; }
 
 private:
@@ -86,12 +90,19 @@ private:
 
     PackedBytes packed_;
     std::size_t count_ = 0;
-    // Where each value starts, made when a value is asked for by index or the table grows large.
-    mutable std::vector<std::uint32_t> offsets_;
-    mutable bool offsetsMade_ = false;
-    // Folded name -> index, made on demand for keys with many values (the raw layout keeps whole lists as
-    // the values of one key, and looking each one up by a scan would be quadratic).
-    mutable std::unordered_map<std::string, int> index_;
+    // One bit per (length, first letter) of the names present: a name whose bit is clear is not there, so
+    // the values of a new key are appended without a scan.
+    std::uint64_t nameBits_ = 0;
+    // Where each value starts (made when a value is asked for by index), and folded name -> index (made for
+    // keys with many values: the raw layout keeps whole lists as the values of one key, and looking each
+    // up by a scan would be quadratic). Apart, so that the many keys that never need them stay small.
+    struct Lookup {
+        std::vector<std::uint32_t> offsets;
+        bool offsetsMade = false;
+        std::unordered_map<std::string, int> index;
+    };
+    Lookup& lookup() const;
+    mutable std::unique_ptr<Lookup> lookup_;
 };
 
 // A subkey as this connection knows it: a row of its own, or a leaf kept inside its parent's row.
@@ -107,13 +118,22 @@ struct Child {
 // The subkeys of one key, rows and leaves together, found by folded name or by id, and listed in folded-name
 // order (the enumeration order). Children never move in memory while they exist.
 class Children {
+    using Map = std::unordered_map<std::string, Child>;
+
 public:
     using Entry = std::pair<const std::string, Child>;  // folded name, child
+    // Memory of children dropped earlier in a transaction, for add to reuse: an export drops the old
+    // setting's keys and then makes as many new ones, and reusing their nodes and value buffers saves two
+    // allocations and two frees per key.
+    using Spares = std::vector<Map::node_type>;
 
     Child* find(const std::string& folded);
     Child* findId(std::int64_t id);
-    // Adds a child that is not there yet; its fields are the caller's to fill (id first).
-    Child& add(std::string folded, std::int64_t id);
+    // Adds a child that is not there yet, reusing a spare when there is one; its fields are the caller's
+    // to fill (id first).
+    Child& add(std::string folded, std::int64_t id, Spares* spares = nullptr);
+    // Empties this, moving the children into spares while it holds fewer than limit.
+    void giveUp(Spares& spares, std::size_t limit);
     void erase(std::int64_t id);
     std::size_t size() const noexcept { return byFolded_.size(); }
     // Every child in folded-name order; made anew after a change, when first asked.
@@ -124,7 +144,7 @@ public:
     }
 
 private:
-    std::unordered_map<std::string, Child> byFolded_;
+    Map byFolded_;
     // By id, made when first needed: the calls that follow a key's creation find it by the last-located
     // memo, so an export never needs this.
     std::unordered_map<std::int64_t, Child*> byId_;
@@ -155,8 +175,7 @@ struct Connection {
     std::uint64_t treeGeneration = 0;   // moves whenever a key is removed
     std::set<std::int64_t> dirtyLeaves; // parents whose leaves changed
     std::set<std::pair<std::int64_t, std::int64_t>> dirtyValues;  // (parent, id) of rows whose values changed
-    std::pair<std::int64_t, std::int64_t> lastDirty{-1, -1};      // noted last (parent, id): a setting writes
-                                                                  // several values of one key in a row
+    std::pair<std::int64_t, std::int64_t> lastDirty{-1, -1};      // (parent, id) noted last (id 0: a leaf)
     // The key located last, while the generation holds: the calls on one handle come in runs.
     struct Located {
         std::int64_t parent = -1, id = 0;
@@ -167,29 +186,55 @@ struct Connection {
     std::int64_t nextId = 0;            // the next key id to hand out; 0 until read in this transaction
     bool nextIdDirty = false;
     bool touched = false;               // the present step changed the tree in memory
+    Children::Spares spares;            // children dropped in the open transaction (see Children::Spares)
 
 };
 
 // Makes the tree cache fit the hive's present state: kept while no other connection changed the hive
 // since it was read, dropped otherwise. Call first in every step.
-void checkTree(Connection& c);
+void restampTree(Connection& c);
+inline void checkTree(Connection& c) {
+    if (c.depth > 0 && c.treeStamped && c.treeState == -c.serial) return;  // inside a transaction: as read
+    restampTree(c);
+}
 // Drops the cache and every change not yet written (after a rollback).
 void dropTree(Connection& c);
 // The subkeys of a key, read when needed.
 int children(Connection& c, std::int64_t parent, Children*& out);
 // The key with this id below parent (parent 0 for the root): kRegKeyDeleted when it is not there.
-int locate(Connection& c, std::int64_t parent, std::int64_t id, Child*& out);
+int locateAgain(Connection& c, std::int64_t parent, std::int64_t id, Child*& out);
+inline int locate(Connection& c, std::int64_t parent, std::int64_t id, Child*& out) {
+    const auto& last = c.lastLocated;
+    if (last.id == id && last.parent == parent && last.generation == c.treeGeneration) {
+        out = last.child;
+        return kRegSuccess;
+    }
+    return locateAgain(c, parent, id, out);
+}
 // The key's values for reading, or for changing (then noteChanged after the change).
-int valuesOf(Connection& c, Child& key, ValueTable*& out);
-void noteChanged(Connection& c, std::int64_t parent, const Child& key);
-// Makes a new subkey of owner (found below grandparent), a row when asRow or boot is set (volatile), else
-// a leaf. A leaf owner is made a row first.
-int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_view name, bool asRow,
-             const std::string& boot, Child*& out);
+int loadValues(Connection& c, Child& key);
+inline int valuesOf(Connection& c, Child& key, ValueTable*& out) {
+    if (!key.valuesLoaded)
+        if (const int e = loadValues(c, key)) return e;
+    out = &key.values;
+    return kRegSuccess;
+}
+void noteChangedAgain(Connection& c, std::int64_t parent, const Child& key);
+inline void noteChanged(Connection& c, std::int64_t parent, const Child& key) {
+    c.touched = true;
+    // A setting writes several values of one key in a row: the key is noted once.
+    if (c.lastDirty.first != parent || c.lastDirty.second != (key.leaf ? 0 : key.id)) noteChangedAgain(c, parent, key);
+}
+// Makes a new subkey of owner (found below grandparent) with this name and its folded form, a row when
+// asRow or boot is set (volatile), else a leaf. A leaf owner is made a row first.
+int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_view name, std::string folded,
+             bool asRow, const std::string& boot, Child*& out);
 // Removes a subkey with everything below it.
 int removeChild(Connection& c, std::int64_t parent, std::int64_t id);
 // Writes the changes kept in memory (leaves, row values, the next id) to the rows.
 int flushTree(Connection& c);
+// Frees the spare children when the outermost step or transaction ends.
+inline void endTransactionMemory(Connection& c) { c.spares.clear(); }
 
 // This thread's connection to file, opened (and set up, stale volatile keys dropped) when needed. With
 // create, a missing file and its folder are made. Null with *error set when that cannot be done.

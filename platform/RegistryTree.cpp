@@ -18,6 +18,7 @@
 #include "platform/RegistryHive.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace qx::platform::hive {
 
@@ -29,7 +30,7 @@ std::int64_t dataVersion(Connection& c) {
 }
 
 
-bool decodeLeaves(const void* bytes, std::size_t size, Children& into) {
+bool decodeLeaves(const void* bytes, std::size_t size, Children& into, Children::Spares* spares) {
     const auto* at = static_cast<const std::uint8_t*>(bytes);
     const std::uint8_t* end = at + size;
     while (at != end) {
@@ -39,7 +40,7 @@ bool decodeLeaves(const void* bytes, std::size_t size, Children& into) {
             return false;
         const std::string_view name(reinterpret_cast<const char*>(at), length);
         at += length;
-        Child& leaf = into.add(foldedName(name), static_cast<std::int64_t>(static_cast<std::uint64_t>(high) << 32 | low));
+        Child& leaf = into.add(foldedName(name), static_cast<std::int64_t>(static_cast<std::uint64_t>(high) << 32 | low), spares);
         leaf.name = name;
         leaf.leaf = true;
         leaf.valuesLoaded = true;
@@ -51,19 +52,19 @@ bool decodeLeaves(const void* bytes, std::size_t size, Children& into) {
     return true;
 }
 
-void encodeLeaves(const Children& from, std::vector<std::uint8_t>& out) {
+void encodeLeaves(const Children& from, PackedBytes& out) {
     out.clear();
     from.forEach([&out](const std::string&, const Child& child) {
         if (!child.leaf) return;
         const auto id = static_cast<std::uint64_t>(child.id);
-        putWord(out, static_cast<std::uint32_t>(id));
-        putWord(out, static_cast<std::uint32_t>(id >> 32));
-        putWord(out, static_cast<std::uint32_t>(child.name.size()));
-        out.insert(out.end(), child.name.begin(), child.name.end());
         const PackedBytes& values = child.values.packed();
-        putWord(out, static_cast<std::uint32_t>(values.size()));
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(values.data());
-        out.insert(out.end(), bytes, bytes + values.size());
+        auto* to = reinterpret_cast<std::uint8_t*>(out.extend(16 + child.name.size() + values.size()));
+        to = putWord(to, static_cast<std::uint32_t>(id));
+        to = putWord(to, static_cast<std::uint32_t>(id >> 32));
+        to = putWord(to, static_cast<std::uint32_t>(child.name.size()));
+        std::memcpy(to, child.name.data(), child.name.size());
+        to = putWord(to + child.name.size(), static_cast<std::uint32_t>(values.size()));
+        if (!values.empty()) std::memcpy(to, values.data(), values.size());
     });
 }
 
@@ -92,7 +93,7 @@ int load(Connection& c, std::int64_t parent, Children& out) {
     const int rc = leaves.step();
     if (rc == SQLITE_DONE) return kRegSuccess;  // a leaf, or a key gone: no subkeys
     if (rc != SQLITE_ROW) return errorOf(c, rc);
-    if (!decodeLeaves(leaves.blob(0), static_cast<std::size_t>(leaves.bytes(0)), out)) {
+    if (!decodeLeaves(leaves.blob(0), static_cast<std::size_t>(leaves.bytes(0)), out, &c.spares)) {
         setFailureDetail("the subkeys of a key are damaged");
         return kRegBadDb;
     }
@@ -112,7 +113,7 @@ int allocateId(Connection& c, std::int64_t& id) {
 }
 
 int writeLeaves(Connection& c, std::int64_t parent, const Children& from) {
-    thread_local std::vector<std::uint8_t> packed;
+    thread_local PackedBytes packed;
     encodeLeaves(from, packed);
     Statement s(c, "UPDATE keys SET leaves = ?2 WHERE id = ?1");
     s.bind(1, parent).bindBlob(2, packed.data(), packed.size());
@@ -185,12 +186,36 @@ Child* Children::findId(std::int64_t id) {
     return found == byId_.end() ? nullptr : found->second;
 }
 
-Child& Children::add(std::string folded, std::int64_t id) {
-    Child& child = byFolded_.try_emplace(std::move(folded)).first->second;
+Child& Children::add(std::string folded, std::int64_t id, Spares* spares) {
+    if (!spares || spares->empty()) {
+        Child& child = byFolded_.try_emplace(std::move(folded)).first->second;
+        child.id = id;
+        if (byIdMade_) byId_.emplace(id, &child);
+        sortedMade_ = false;
+        return child;
+    }
+    auto node = std::move(spares->back());
+    spares->pop_back();
+    node.key() = std::move(folded);
+    Child& child = byFolded_.insert(std::move(node)).position->second;
     child.id = id;
+    child.name.clear();
+    child.boot.clear();
+    child.leaf = false;
+    child.valuesLoaded = false;
+    child.values.clear();
     if (byIdMade_) byId_.emplace(id, &child);
     sortedMade_ = false;
     return child;
+}
+
+void Children::giveUp(Spares& spares, std::size_t limit) {
+    while (!byFolded_.empty() && spares.size() < limit) spares.push_back(byFolded_.extract(byFolded_.begin()));
+    byFolded_.clear();
+    byId_.clear();
+    byIdMade_ = false;
+    sorted_.clear();
+    sortedMade_ = false;
 }
 
 void Children::erase(std::int64_t id) {
@@ -212,7 +237,7 @@ const std::vector<const Children::Entry*>& Children::sorted() {
     return sorted_;
 }
 
-void checkTree(Connection& c) {
+void restampTree(Connection& c) {
     const std::int64_t state = c.depth > 0 ? -c.serial : dataVersion(c);
     if (c.treeStamped && state == c.treeState) return;
     dropTree(c);
@@ -221,6 +246,10 @@ void checkTree(Connection& c) {
 }
 
 void dropTree(Connection& c) {
+    // Reused by the keys this transaction makes next; a transaction that made a list can make it again.
+    constexpr std::size_t kSpareLimit = 65536;
+    if (c.depth > 0)
+        for (auto& entry : c.tree) entry.second.giveUp(c.spares, kSpareLimit);
     c.tree.clear();
     c.dirtyLeaves.clear();
     c.dirtyValues.clear();
@@ -243,22 +272,17 @@ int children(Connection& c, std::int64_t parent, Children*& out) {
     return kRegSuccess;
 }
 
-int locate(Connection& c, std::int64_t parent, std::int64_t id, Child*& out) {
-    auto& last = c.lastLocated;
-    if (last.id == id && last.parent == parent && last.generation == c.treeGeneration) {
-        out = last.child;
-        return kRegSuccess;
-    }
+int locateAgain(Connection& c, std::int64_t parent, std::int64_t id, Child*& out) {
     Children* siblings = nullptr;
     if (const int e = children(c, parent, siblings)) return e;
     out = siblings->findId(id);
     if (!out) return kRegKeyDeleted;
-    last = {parent, id, c.treeGeneration, out};
+    c.lastLocated = {parent, id, c.treeGeneration, out};
     return kRegSuccess;
 }
 
-int valuesOf(Connection& c, Child& key, ValueTable*& out) {
-    if (!key.valuesLoaded) {
+int loadValues(Connection& c, Child& key) {
+    {
         Statement s(c, "SELECT vals FROM keys WHERE id = ?1");
         s.bind(1, key.id);
         const int rc = s.step();
@@ -270,28 +294,25 @@ int valuesOf(Connection& c, Child& key, ValueTable*& out) {
         }
         key.valuesLoaded = true;
     }
-    out = &key.values;
     return kRegSuccess;
 }
 
-void noteChanged(Connection& c, std::int64_t parent, const Child& key) {
-    c.touched = true;
+void noteChangedAgain(Connection& c, std::int64_t parent, const Child& key) {
     const std::pair<std::int64_t, std::int64_t> noted{parent, key.leaf ? 0 : key.id};
-    if (noted == c.lastDirty) return;
     if (key.leaf) c.dirtyLeaves.insert(parent);
     else c.dirtyValues.insert(noted);
     c.lastDirty = noted;
 }
 
-int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_view name, bool asRow,
-             const std::string& boot, Child*& out) {
+int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_view name, std::string folded,
+             bool asRow, const std::string& boot, Child*& out) {
     Children* siblings = nullptr;
     if (const int e = children(c, owner.id, siblings)) return e;
     if (owner.leaf)
         if (const int e = promote(c, grandparent, owner)) return e;
     std::int64_t id = 0;
     if (const int e = allocateId(c, id)) return e;
-    std::string key = foldedName(name);
+    std::string& key = folded;
     const bool leaf = !asRow && boot.empty();
     if (!leaf) {
         Statement s(c, "INSERT INTO keys(id, parent, folded, name, boot) VALUES(?1, ?2, ?3, ?4, ?5)");
@@ -304,7 +325,7 @@ int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_
         c.dirtyLeaves.insert(owner.id);
         c.lastDirty = {owner.id, 0};
     }
-    Child& child = siblings->add(std::move(key), id);
+    Child& child = siblings->add(std::move(key), id, &c.spares);
     child.name = std::string(name);
     child.boot = boot;
     child.leaf = leaf;

@@ -34,6 +34,11 @@ bool sameName(std::string_view a, std::string_view b) {
 // Tables with more values than this are looked up through the index.
 constexpr std::size_t kScanLimit = 24;
 
+std::uint64_t nameBit(std::string_view name) {
+    const unsigned first = name.empty() ? 0u : static_cast<unsigned char>(foldChar(name[0]));
+    return std::uint64_t{1} << ((name.size() * 7 + first) & 63);
+}
+
 std::uint32_t wordAt(const char* p) {
     const auto* b = reinterpret_cast<const std::uint8_t*>(p);
     return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
@@ -46,10 +51,6 @@ std::string foldedName(std::string_view name) {
     std::string out(name);
     for (char& ch : out) ch = foldChar(ch);
     return out;
-}
-
-void putWord(std::vector<std::uint8_t>& out, std::uint32_t word) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(word >> shift));
 }
 
 std::uint8_t* putWord(std::uint8_t* to, std::uint32_t word) {
@@ -68,7 +69,7 @@ bool getWord(const std::uint8_t*& at, const std::uint8_t* end, std::uint32_t& wo
 char* PackedBytes::extend(std::size_t n) {
     if (size_ + n > capacity_) {
         // At least what a setting's component needs, so that its values fit at the first growth.
-        const std::size_t capacity = std::max({capacity_ * 2, size_ + n, std::size_t{256}});
+        const std::size_t capacity = std::max({capacity_ * 2, size_ + n, std::size_t{192}});
         auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
         if (size_) std::memcpy(bytes.get(), bytes_.get(), size_);
         bytes_ = std::move(bytes);
@@ -93,6 +94,11 @@ void PackedBytes::replace(std::size_t offset, std::size_t n, const char* from, s
     if (m) std::memcpy(at, from, m);
 }
 
+ValueTable::Lookup& ValueTable::lookup() const {
+    if (!lookup_) lookup_ = std::make_unique<Lookup>();
+    return *lookup_;
+}
+
 ValueTable::Value ValueTable::entryAt(std::size_t offset, std::size_t* next) const {
     // decode checked the layout, so the words and lengths are whole.
     const auto* first = reinterpret_cast<const std::uint8_t*>(packed_.data());
@@ -112,52 +118,87 @@ ValueTable::Value ValueTable::entryAt(std::size_t offset, std::size_t* next) con
 }
 
 void ValueTable::makeOffsets() const {
-    if (offsetsMade_) return;
-    offsets_.clear();
-    offsets_.reserve(count_);
+    if (lookup().offsetsMade) return;
+    lookup().offsets.clear();
+    lookup().offsets.reserve(count_);
     for (std::size_t offset = 0; offset < packed_.size();) {
-        offsets_.push_back(static_cast<std::uint32_t>(offset));
+        lookup().offsets.push_back(static_cast<std::uint32_t>(offset));
         entryAt(offset, &offset);
     }
-    offsetsMade_ = true;
+    lookup().offsetsMade = true;
 }
 
 ValueTable::Value ValueTable::at(std::size_t index) const {
     makeOffsets();
-    return entryAt(offsets_[index]);
+    return entryAt(lookup().offsets[index]);
 }
 
-int ValueTable::find(std::string_view name) const {
+int ValueTable::find(std::string_view name, std::size_t* offset) const {
+    if ((nameBits_ & nameBit(name)) == 0) return -1;
     if (count_ <= kScanLimit) {
         // A scan over the packed bytes, comparing only names of the right length.
-        const char* p = packed_.data();
-        const char* end = p + packed_.size();
+        const char* first = packed_.data();
+        const char* end = first + packed_.size();
+        const char* p = first;
         for (int index = 0; p < end; ++index) {
+            const char* start = p;
             const std::uint32_t length = wordAt(p);
             p += 4;
-            if (length == name.size() && sameName(std::string_view(p, length), name)) return index;
+            if (length == name.size() && sameName(std::string_view(p, length), name)) {
+                if (offset) *offset = static_cast<std::size_t>(start - first);
+                return index;
+            }
             p += length + 4;
             p += 4 + wordAt(p);
         }
         return -1;
     }
-    if (index_.size() != count_) {
-        index_.clear();
-        for (std::size_t i = 0; i < count_; ++i) index_.emplace(foldedName(at(i).name), static_cast<int>(i));
+    Lookup& made = lookup();
+    if (made.index.size() != count_) {
+        made.index.clear();
+        for (std::size_t i = 0; i < count_; ++i) made.index.emplace(foldedName(at(i).name), static_cast<int>(i));
     }
-    const auto found = index_.find(foldedName(name));
-    return found == index_.end() ? -1 : found->second;
+    const auto found = made.index.find(foldedName(name));
+    if (found == made.index.end()) return -1;
+    if (offset) {
+        makeOffsets();
+        *offset = made.offsets[static_cast<std::size_t>(found->second)];
+    }
+    return found->second;
+}
+
+std::optional<ValueTable::Value> ValueTable::get(std::string_view name) const {
+    std::size_t offset = 0;
+    if (find(name, &offset) < 0) return std::nullopt;
+    return entryAt(offset);
 }
 
 namespace {
 
+// Copies a few bytes without a call: names and most data are short. Overlapping 8- or 4-byte moves cover
+// every length up to 16.
+void copyBytes(std::uint8_t* to, const void* from, std::size_t n) {
+    const auto* source = static_cast<const std::uint8_t*>(from);
+    if (n > 16) {
+        std::memcpy(to, source, n);
+    } else if (n >= 8) {
+        std::memcpy(to, source, 8);
+        std::memcpy(to + n - 8, source + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, source, 4);
+        std::memcpy(to + n - 4, source + n - 4, 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) to[i] = source[i];
+    }
+}
+
 void appendEntry(PackedBytes& out, std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) {
     auto* to = reinterpret_cast<std::uint8_t*>(out.extend(12 + name.size() + size));
     to = putWord(to, static_cast<std::uint32_t>(name.size()));
-    std::memcpy(to, name.data(), name.size());
+    copyBytes(to, name.data(), name.size());
     to = putWord(to + name.size(), type);
     to = putWord(to, size);
-    if (size) std::memcpy(to, data, size);
+    copyBytes(to, data, size);
 }
 
 } // namespace
@@ -165,20 +206,21 @@ void appendEntry(PackedBytes& out, std::string_view name, std::uint32_t type, co
 void ValueTable::set(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) {
     const int index = find(name);
     if (index < 0) {
-        if (offsetsMade_) offsets_.push_back(static_cast<std::uint32_t>(packed_.size()));
+        if (lookup_ && lookup_->offsetsMade) lookup_->offsets.push_back(static_cast<std::uint32_t>(packed_.size()));
         appendEntry(packed_, name, type, data, size);
+        nameBits_ |= nameBit(name);
         ++count_;
-        if (!index_.empty()) index_.emplace(foldedName(name), static_cast<int>(count_ - 1));
+        if (lookup_ && !lookup_->index.empty()) lookup_->index.emplace(foldedName(name), static_cast<int>(count_ - 1));
         return;
     }
     // The value keeps its place and its name's spelling; what follows it moves when its size changes.
     makeOffsets();
-    const std::size_t offset = offsets_[static_cast<std::size_t>(index)];
+    const std::size_t offset = lookup().offsets[static_cast<std::size_t>(index)];
     std::size_t next = 0;
     const Value old = entryAt(offset, &next);
     PackedBytes entry;
     appendEntry(entry, old.name, type, data, size);
-    if (entry.size() != next - offset) offsetsMade_ = false;
+    if (entry.size() != next - offset) lookup().offsetsMade = false;
     packed_.replace(offset, next - offset, entry.data(), entry.size());
 }
 
@@ -186,22 +228,24 @@ bool ValueTable::erase(std::string_view name) {
     const int index = find(name);
     if (index < 0) return false;
     makeOffsets();
-    const std::size_t offset = offsets_[static_cast<std::size_t>(index)];
+    const std::size_t offset = lookup().offsets[static_cast<std::size_t>(index)];
     std::size_t next = 0;
     entryAt(offset, &next);
     packed_.replace(offset, next - offset, nullptr, 0);
     --count_;
-    offsetsMade_ = false;
-    index_.clear();
+    lookup_.reset();
     return true;
 }
 
-bool ValueTable::decode(const void* bytes, std::size_t size) {
+void ValueTable::clear() {
     packed_.clear();
     count_ = 0;
-    offsets_.clear();
-    offsetsMade_ = false;
-    index_.clear();
+    nameBits_ = 0;
+    lookup_.reset();
+}
+
+bool ValueTable::decode(const void* bytes, std::size_t size) {
+    clear();
     const auto* first = static_cast<const std::uint8_t*>(bytes);
     const auto* at = first;
     const std::uint8_t* end = at + size;
@@ -209,6 +253,7 @@ bool ValueTable::decode(const void* bytes, std::size_t size) {
     while (at != end) {
         std::uint32_t length = 0, type = 0;
         if (!getWord(at, end, length) || static_cast<std::size_t>(end - at) < length) return false;
+        nameBits_ |= nameBit(std::string_view(reinterpret_cast<const char*>(at), length));
         at += length;
         if (!getWord(at, end, type) || !getWord(at, end, length) || static_cast<std::size_t>(end - at) < length)
             return false;
