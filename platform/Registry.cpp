@@ -272,7 +272,7 @@ int RegistryKey::enumKey(std::uint32_t index, std::string& name) const {
         if (const int e = hive::children(c, id_, listed)) return e;
         const auto& sorted = listed->sorted();
         if (index >= sorted.size()) return kRegNoMoreItems;
-        name = sorted[index]->second.name;
+        name = sorted[index]->name;
         return kRegSuccess;
     });
     // The root of a hive not made yet has no subkeys.
@@ -320,7 +320,7 @@ int RegistryKey::queryInfo(KeyInfo& info) const {
         hive::Children* listed = nullptr;
         if (const int e = hive::children(c, id_, listed)) return e;
         info.subKeys = static_cast<std::uint32_t>(listed->size());
-        listed->forEach([&info](const std::string&, const hive::Child& child) {
+        listed->forEach([&info](const hive::Child& child) {
             info.maxSubKeyLength = std::max(info.maxSubKeyLength, static_cast<std::uint32_t>(child.name.size()));
         });
         hive::ValueTable* table = nullptr;

@@ -109,47 +109,57 @@ private:
 struct Child {
     std::int64_t id = 0;
     std::string name;
+    std::string folded;         // the name as compared
     std::string boot;           // the boot id of a volatile key; empty for a lasting one
+    std::size_t hash = 0;       // of folded
+    bool live = false;          // false: the slot of a removed child
     bool leaf = false;          // kept in the parent's row (lasting and without subkeys)
     bool valuesLoaded = false;  // values read (a leaf's always are)
     ValueTable values;
 };
 
 // The subkeys of one key, rows and leaves together, found by folded name or by id, and listed in folded-name
-// order (the enumeration order). Children never move in memory while they exist.
+// order (the enumeration order). Children live in blocks that never move, found through an open-addressing
+// table of their indexes: a list of many properties keeps its keys close together, where a node per key
+// scattered them over the heap and made building, walking and dropping the list wait on memory.
 class Children {
-    using Map = std::unordered_map<std::string, Child>;
-
 public:
-    using Entry = std::pair<const std::string, Child>;  // folded name, child
-    // Memory of children dropped earlier in a transaction, for add to reuse: an export drops the old
-    // setting's keys and then makes as many new ones, and reusing their nodes and value buffers saves two
-    // allocations and two frees per key.
-    using Spares = std::vector<Map::node_type>;
+    static constexpr std::size_t kBlock = 256;
+    using Block = std::unique_ptr<Child[]>;
+    // Blocks of children dropped earlier in a transaction, for add to reuse: an export drops the old
+    // setting's keys and then makes as many new ones, and reusing their blocks and value buffers saves the
+    // allocations and frees of every key.
+    using Spares = std::vector<Block>;
 
     Child* find(const std::string& folded);
     Child* findId(std::int64_t id);
-    // Adds a child that is not there yet, reusing a spare when there is one; its fields are the caller's
-    // to fill (id first).
+    // Adds a child that is not there yet; its fields other than id, name and folded are the caller's.
     Child& add(std::string folded, std::int64_t id, Spares* spares = nullptr);
-    // Empties this, moving the children into spares while it holds fewer than limit.
-    void giveUp(Spares& spares, std::size_t limit);
     void erase(std::int64_t id);
-    std::size_t size() const noexcept { return byFolded_.size(); }
+    std::size_t size() const noexcept { return live_; }
     // Every child in folded-name order; made anew after a change, when first asked.
-    const std::vector<const Entry*>& sorted();
+    const std::vector<const Child*>& sorted();
     template <class Use>
     void forEach(Use&& use) const {
-        for (const auto& entry : byFolded_) use(entry.first, entry.second);
+        for (std::size_t i = 0; i < used_; ++i)
+            if (const Child& child = at(i); child.live) use(child);
     }
+    // Empties this, handing its blocks to spares while they hold fewer than limit.
+    void giveUp(Spares& spares, std::size_t limit);
 
 private:
-    Map byFolded_;
-    // By id, made when first needed: the calls that follow a key's creation find it by the last-located
-    // memo, so an export never needs this.
-    std::unordered_map<std::int64_t, Child*> byId_;
-    bool byIdMade_ = false;
-    std::vector<const Entry*> sorted_;
+    Child& at(std::size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
+    void index(std::size_t i);
+    void reindex();
+
+    std::vector<Block> blocks_;
+    std::size_t used_ = 0;               // slots handed out, removed ones included
+    std::size_t live_ = 0;
+    std::size_t dead_ = 0;               // removed children still in the table
+    std::vector<std::uint32_t> table_;   // 0: empty, else slot + 1; a power of two, at most half full
+    std::unordered_map<std::int64_t, Child*> byId_;  // made when first needed: an export finds the keys
+    bool byIdMade_ = false;                          // it makes by the last-located memo
+    std::vector<const Child*> sorted_;
     bool sortedMade_ = false;
 };
 

@@ -54,7 +54,7 @@ bool decodeLeaves(const void* bytes, std::size_t size, Children& into, Children:
 
 void encodeLeaves(const Children& from, PackedBytes& out) {
     out.clear();
-    from.forEach([&out](const std::string&, const Child& child) {
+    from.forEach([&out](const Child& child) {
         if (!child.leaf) return;
         const auto id = static_cast<std::uint64_t>(child.id);
         const PackedBytes& values = child.values.packed();
@@ -172,66 +172,102 @@ int deleteRows(Connection& c, std::int64_t id) {
 } // namespace
 
 Child* Children::find(const std::string& folded) {
-    const auto found = byFolded_.find(folded);
-    return found == byFolded_.end() ? nullptr : &found->second;
+    if (table_.empty()) return nullptr;
+    const std::size_t hash = std::hash<std::string>{}(folded);
+    const std::size_t mask = table_.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint32_t entry = table_[slot];
+        if (entry == 0) return nullptr;
+        Child& child = at(entry - 1);
+        if (child.hash == hash && child.live && child.folded == folded) return &child;
+    }
 }
 
 Child* Children::findId(std::int64_t id) {
     if (!byIdMade_) {
-        byId_.reserve(byFolded_.size());
-        for (auto& entry : byFolded_) byId_.emplace(entry.second.id, &entry.second);
+        byId_.reserve(live_);
+        forEach([this](const Child& child) { byId_.emplace(child.id, const_cast<Child*>(&child)); });
         byIdMade_ = true;
     }
     const auto found = byId_.find(id);
     return found == byId_.end() ? nullptr : found->second;
 }
 
+void Children::index(std::size_t i) {
+    const std::size_t mask = table_.size() - 1;
+    std::size_t slot = at(i).hash & mask;
+    while (table_[slot] != 0) slot = (slot + 1) & mask;
+    table_[slot] = static_cast<std::uint32_t>(i + 1);
+}
+
+void Children::reindex() {
+    std::size_t size = 16;
+    while (size < 4 * live_) size *= 2;
+    table_.assign(size, 0);
+    dead_ = 0;
+    for (std::size_t i = 0; i < used_; ++i)
+        if (at(i).live) index(i);
+}
+
 Child& Children::add(std::string folded, std::int64_t id, Spares* spares) {
-    if (!spares || spares->empty()) {
-        Child& child = byFolded_.try_emplace(std::move(folded)).first->second;
-        child.id = id;
-        if (byIdMade_) byId_.emplace(id, &child);
-        sortedMade_ = false;
-        return child;
+    if (used_ == blocks_.size() * kBlock) {
+        if (spares && !spares->empty()) {
+            blocks_.push_back(std::move(spares->back()));
+            spares->pop_back();
+        } else {
+            blocks_.push_back(std::make_unique<Child[]>(kBlock));
+        }
     }
-    auto node = std::move(spares->back());
-    spares->pop_back();
-    node.key() = std::move(folded);
-    Child& child = byFolded_.insert(std::move(node)).position->second;
+    const std::size_t i = used_++;
+    Child& child = at(i);
+    // A reused slot keeps its buffers; everything else starts anew.
     child.id = id;
+    child.hash = std::hash<std::string>{}(folded);
+    child.folded = std::move(folded);
     child.name.clear();
     child.boot.clear();
+    child.live = true;
     child.leaf = false;
     child.valuesLoaded = false;
     child.values.clear();
+    ++live_;
+    if (2 * (live_ + dead_) > table_.size()) reindex();
+    else index(i);
     if (byIdMade_) byId_.emplace(id, &child);
     sortedMade_ = false;
     return child;
 }
 
+void Children::erase(std::int64_t id) {
+    Child* child = findId(id);
+    if (!child) return;
+    byId_.erase(id);
+    // Its table entry stays, as a step in the probe runs of others, until the table is made anew.
+    child->live = false;
+    child->values.clear();
+    --live_;
+    ++dead_;
+    sortedMade_ = false;
+}
+
 void Children::giveUp(Spares& spares, std::size_t limit) {
-    while (!byFolded_.empty() && spares.size() < limit) spares.push_back(byFolded_.extract(byFolded_.begin()));
-    byFolded_.clear();
+    for (auto& block : blocks_)
+        if (spares.size() * kBlock < limit) spares.push_back(std::move(block));
+    blocks_.clear();
+    used_ = live_ = dead_ = 0;
+    table_.clear();
     byId_.clear();
     byIdMade_ = false;
     sorted_.clear();
     sortedMade_ = false;
 }
 
-void Children::erase(std::int64_t id) {
-    const Child* child = findId(id);
-    if (!child) return;
-    byId_.erase(id);
-    byFolded_.erase(foldedName(child->name));
-    sortedMade_ = false;
-}
-
-const std::vector<const Children::Entry*>& Children::sorted() {
+const std::vector<const Child*>& Children::sorted() {
     if (!sortedMade_) {
         sorted_.clear();
-        sorted_.reserve(byFolded_.size());
-        for (const auto& entry : byFolded_) sorted_.push_back(&entry);
-        std::sort(sorted_.begin(), sorted_.end(), [](const Entry* a, const Entry* b) { return a->first < b->first; });
+        sorted_.reserve(live_);
+        forEach([this](const Child& child) { sorted_.push_back(&child); });
+        std::sort(sorted_.begin(), sorted_.end(), [](const Child* a, const Child* b) { return a->folded < b->folded; });
         sortedMade_ = true;
     }
     return sorted_;
@@ -246,7 +282,7 @@ void restampTree(Connection& c) {
 }
 
 void dropTree(Connection& c) {
-    // Reused by the keys this transaction makes next; a transaction that made a list can make it again.
+    // Reused by the keys this transaction makes next.
     constexpr std::size_t kSpareLimit = 65536;
     if (c.depth > 0)
         for (auto& entry : c.tree) entry.second.giveUp(c.spares, kSpareLimit);
