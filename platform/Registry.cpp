@@ -241,18 +241,38 @@ int RegistryKey::queryValue(std::string_view name, std::uint32_t& type, std::vec
 }
 
 int RegistryKey::setValue(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) const {
-    if (const int e = checkValueName(name)) return e;
-    if ((size && !data) || (type == kRegDword && size != 4) || (type == kRegQword && size != 8)) {
-        hive::setFailureDetail("value data does not fit its type");
-        return kRegInvalidParameter;
+    const ValueWrite value{name, type, data, size};
+    int result = kRegSuccess;
+    return setValues(&value, 1, &result);
+}
+
+int RegistryKey::setValues(const ValueWrite* values, std::size_t count, int* results) const {
+    bool anyValid = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        const ValueWrite& v = values[i];
+        results[i] = checkValueName(v.name);
+        if (results[i] == kRegSuccess && ((v.size && !v.data) || (v.type == kRegDword && v.size != 4) ||
+                                          (v.type == kRegQword && v.size != 8))) {
+            hive::setFailureDetail("value data does not fit its type");
+            results[i] = kRegInvalidParameter;
+        }
+        anyValid |= results[i] == kRegSuccess;
     }
-    return run(true, true, false, [&](Connection& c, hive::Child& self) {
-        hive::ValueTable* table = nullptr;
-        if (const int e = hive::valuesOf(c, self, table)) return e;
-        table->set(name, type, data, size);
-        hive::noteChanged(c, parent_, self);
-        return kRegSuccess;
-    });
+    if (anyValid) {
+        const int rc = run(true, true, false, [&](Connection& c, hive::Child& self) {
+            hive::ValueTable* table = nullptr;
+            if (const int e = hive::valuesOf(c, self, table)) return e;
+            table->setAll(values, results, count);
+            hive::noteChanged(c, parent_, self);
+            return kRegSuccess;
+        });
+        if (rc != kRegSuccess)
+            for (std::size_t i = 0; i < count; ++i)
+                if (results[i] == kRegSuccess) results[i] = rc;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        if (results[i] != kRegSuccess) return results[i];
+    return kRegSuccess;
 }
 
 int RegistryKey::deleteValue(std::string_view name) const {

@@ -85,6 +85,14 @@ void setBusyWait(int timeoutMs, int retries);
 // (and drops stale volatile keys). Open key handles stay valid.
 void closeThreadHives();
 
+// One value for RegistryKey::setValues.
+struct ValueWrite {
+    std::string_view name;
+    std::uint32_t type = kRegNone;
+    const void* data = nullptr;
+    std::uint32_t size = 0;
+};
+
 struct KeyInfo {
     std::uint32_t subKeys = 0;
     std::uint32_t maxSubKeyLength = 0;   // longest subkey name, bytes without the zero
@@ -123,6 +131,9 @@ public:
     // Sets a value, making it or replacing type and data (a replaced value keeps its place in the order).
     // REG_DWORD needs 4 bytes, REG_QWORD 8.
     int setValue(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) const;
+    // Sets several values in order in one step, as setValue would one by one: results[i] gets each one's
+    // number, and a value that cannot be set leaves the others set. Returns the first failure, or 0.
+    int setValues(const ValueWrite* values, std::size_t count, int* results) const;
     int deleteValue(std::string_view name) const;
 
     // The name of the subkey with this index. *nameSize is the buffer's size on entry (room for the

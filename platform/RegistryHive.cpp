@@ -257,6 +257,9 @@ int prepare(Connection& c) {
     // log before the commit would write them twice. Temporary tables (the tree walks of deletes) stay
     // in memory for the same reason.
     if ((rc = execWithRetry(c, "PRAGMA cache_size=-16384")) != SQLITE_OK) return rc;
+    // The log is copied back into the hive once it holds about 4 MiB, as with SQLite's default for its
+    // default page size; counted in pages, the default would let it grow to 64 MiB with large pages.
+    if ((rc = execWithRetry(c, "PRAGMA wal_autocheckpoint=64")) != SQLITE_OK) return rc;
     if ((rc = execWithRetry(c, "PRAGMA temp_store=MEMORY")) != SQLITE_OK) return rc;
     // The schema is made only by the first opener, so opening a hive that exists never waits for a writer.
     const auto hasRoot = [&c] {

@@ -77,6 +77,9 @@ public:
     std::optional<Value> get(std::string_view name) const;
     // Replaces type and data of the named value (keeping its place) or appends it.
     void set(std::string_view name, std::uint32_t type, const void* data, std::uint32_t size);
+    // The same for each value whose result is 0, in order. Values new to the table and to each other (the
+    // values of a key just made) are appended at once.
+    void setAll(const ValueWrite* values, const int* results, std::size_t count);
     bool erase(std::string_view name);
     // false when the bytes are not a packed table (the table is then empty).
     bool decode(const void* bytes, std::size_t size);

@@ -224,6 +224,37 @@ void ValueTable::set(std::string_view name, std::uint32_t type, const void* data
     packed_.replace(offset, next - offset, entry.data(), entry.size());
 }
 
+void ValueTable::setAll(const ValueWrite* values, const int* results, std::size_t count) {
+    std::uint64_t bits = nameBits_;
+    std::size_t bytes = 0;
+    bool fresh = !lookup_;
+    for (std::size_t i = 0; i < count && fresh; ++i) {
+        if (results[i] != 0) continue;
+        const std::uint64_t bit = nameBit(values[i].name);
+        fresh = (bits & bit) == 0;  // a name that may be there already takes the slow way
+        bits |= bit;
+        bytes += 12 + values[i].name.size() + values[i].size;
+    }
+    if (!fresh) {
+        for (std::size_t i = 0; i < count; ++i)
+            if (results[i] == 0) set(values[i].name, values[i].type, values[i].data, values[i].size);
+        return;
+    }
+    auto* to = reinterpret_cast<std::uint8_t*>(packed_.extend(bytes));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (results[i] != 0) continue;
+        const ValueWrite& v = values[i];
+        to = putWord(to, static_cast<std::uint32_t>(v.name.size()));
+        copyBytes(to, v.name.data(), v.name.size());
+        to = putWord(to + v.name.size(), v.type);
+        to = putWord(to, v.size);
+        copyBytes(to, v.data, v.size);
+        to += v.size;
+        ++count_;
+    }
+    nameBits_ = bits;
+}
+
 bool ValueTable::erase(std::string_view name) {
     const int index = find(name);
     if (index < 0) return false;

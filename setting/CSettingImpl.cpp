@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <list>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -56,23 +57,71 @@ CPropList* asList(CComponent* component) {
     return component != nullptr && isListType(component->type()) ? static_cast<CPropList*>(component) : nullptr;
 }
 
-int writeDword(const RegistryKey& key, const char* name, std::uint32_t value) {
-    return key.setValue(name, platform::kRegDword, &value, sizeof value);
-}
+// The values of one component, collected and then written to its key in one registry call: one step on
+// the hive instead of one per value. Each failure is logged under its value's name as it would be alone.
+// Texts are not copied: they must stay until the batch is stored (texts made up on the way are kept here).
+class ValueBatch {
+public:
+    ValueBatch(const RegistryKey& key, const char* component) : key_(key), component_(component) {}
+    ~ValueBatch() { store(); }
+    ValueBatch(const ValueBatch&) = delete;
+    ValueBatch& operator=(const ValueBatch&) = delete;
 
-int writeText(const RegistryKey& key, const std::string& name, const std::string& text) {
-    return key.setValue(name, platform::kRegSz, text.c_str(), static_cast<std::uint32_t>(text.size() + 1));
-}
-
-int writeMulti(const RegistryKey& key, const char* name, const std::vector<std::string>& texts) {
-    std::string bytes;
-    for (const std::string& text : texts) {
-        bytes += text;
-        bytes += '\0';
+    void dword(const char* name, std::uint32_t value, bool plain) {
+        dwords_[count_] = value;
+        add(name, name, platform::kRegDword, &dwords_[count_], sizeof value, plain);
     }
-    bytes += '\0';
-    return key.setValue(name, platform::kRegMultiSz, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-}
+    void text(std::string_view name, const char* logName, const std::string& text, bool plain) {
+        add(name, logName, platform::kRegSz, text.c_str(), text.size() + 1, plain);
+    }
+    // A text made up here (a piece of a long text, a joined list), kept until the batch is stored.
+    const std::string& keep(std::string made) { return kept_.emplace_back(std::move(made)); }
+    void multi(const char* name, const std::vector<std::string>& texts, bool plain) {
+        std::string joined;
+        for (const std::string& text : texts) {
+            joined += text;
+            joined += '\0';
+        }
+        joined += '\0';
+        const std::string& bytes = keep(std::move(joined));
+        add(name, name, platform::kRegMultiSz, bytes.data(), bytes.size(), plain);
+    }
+
+    // Writes the values collected so far, in order, and logs each one that fails.
+    void store() {
+        if (count_ == 0) return;
+        constexpr const char* op = "qx::CSettingImpl::storeComponent";
+        key_.setValues(writes_, count_, results_);
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (results_[i] == 0) continue;
+            logError(plain_[i] ? "%s: ERROR!!! While storing '%s' data for '%s' Windows error code: %d\n"
+                               : "%s: ERROR!!! While storing '%s' data for '%s' Windows error code: %d.\n",
+                     op, logNames_[i], component_, results_[i]);
+        }
+        count_ = 0;
+        kept_.clear();
+    }
+
+private:
+    static constexpr std::size_t kMax = 16;
+    void add(std::string_view name, const char* logName, std::uint32_t type, const void* data, std::size_t size,
+             bool plain) {
+        writes_[count_] = {name, type, data, static_cast<std::uint32_t>(size)};
+        logNames_[count_] = logName;  // pieces of a long text are logged as "data"
+        plain_[count_] = plain;       // its failure message ends without a full stop
+        if (++count_ == kMax) store();
+    }
+
+    const RegistryKey& key_;
+    const char* component_;
+    platform::ValueWrite writes_[kMax];
+    int results_[kMax] = {};
+    const char* logNames_[kMax] = {};
+    bool plain_[kMax] = {};
+    std::uint32_t dwords_[kMax] = {};
+    std::size_t count_ = 0;
+    std::list<std::string> kept_;  // a list: references stay valid, and an empty one allocates nothing
+};
 
 int readDword(const RegistryKey& key, const char* name, std::uint32_t& value) {
     std::uint32_t type = 0;
@@ -509,42 +558,37 @@ void updateEntry(const RegistryKey& sub, CPropList& list, std::uint16_t index, s
 
 void storeComponent(const RegistryKey& key, CComponent& component, std::uint16_t position, bool isDefault,
                     std::uint32_t entryFlags, std::uint32_t flags) {
-    constexpr const char* op = "qx::CSettingImpl::storeComponent";
-    const char* name = component.name().c_str();
-    const auto check = [&](int rc, const char* valueName, bool plain) {
-        if (rc == 0) return;
-        logError(plain ? "%s: ERROR!!! While storing '%s' data for '%s' Windows error code: %d\n"
-                       : "%s: ERROR!!! While storing '%s' data for '%s' Windows error code: %d.\n",
-                 op, valueName, name, rc);
-    };
-    check(writeDword(key, "position", position), "position", false);
-    check(writeDword(key, "type", component.type()), "type", false);
-    check(writeDword(key, "flags", component.flags() | entryFlags), "flags", false);
-    check(writeDword(key, "default", isDefault ? 1 : 0), "default", false);
+    std::string text;  // the data text: declared first, so it outlives the batch, which stores on leaving
+    ValueBatch batch(key, component.name().c_str());
+    batch.dword("position", position, false);
+    batch.dword("type", component.type(), false);
+    batch.dword("flags", component.flags() | entryFlags, false);
+    batch.dword("default", isDefault ? 1 : 0, false);
     if (CPropList* list = asList(&component)) {
-        check(writeDword(key, "size", static_cast<std::uint32_t>(list->entryCount())), "size", true);
+        batch.dword("size", static_cast<std::uint32_t>(list->entryCount()), true);
         if (!list->contentDescriptor().empty())
-            check(writeText(key, "contentDescriptor", list->contentDescriptor()), "contentDescriptor", false);
+            batch.text("contentDescriptor", "contentDescriptor", list->contentDescriptor(), false);
         return;
     }
     if (!isPropertyType(component.type())) return;
     auto& property = static_cast<CProperty&>(component);
     const std::uint64_t count = property.valCount();
-    check(writeDword(key, "size", static_cast<std::uint32_t>(count)), "size", true);
+    batch.dword("size", static_cast<std::uint32_t>(count), true);
     if (count == 1) {
-        const std::string text = property.valueTextAt(nullptr, 0);
+        text = property.valueTextAt(nullptr, 0);
         if (text.size() + 1 <= kMaxSingleText) {
-            check(writeText(key, "data", text), "data", true);
+            batch.text("data", "data", text, true);
         } else {
             for (std::size_t piece = 0, at = 0; at < text.size(); ++piece, at += kPieceText)
-                check(writeText(key, "data_" + std::to_string(piece), text.substr(at, kPieceText)), "data", false);
+                batch.text(batch.keep("data_" + std::to_string(piece)), "data", batch.keep(text.substr(at, kPieceText)),
+                           false);
         }
     } else {
         std::vector<std::string> texts;
         for (std::uint64_t i = 0; i < count; ++i) texts.push_back(property.valueTextAt(nullptr, static_cast<int>(i)));
-        check(writeMulti(key, "data", texts), "data", false);
+        batch.multi("data", texts, false);
     }
-    check(writeText(key, "formatString", property.formatString()), "formatString", false);
+    batch.text("formatString", "formatString", property.formatString(), false);
     const CPropertySharedData& shared = property.propertySharedData();
     const std::uint32_t type = property.valueType();
     const char* format = property.formatString().c_str();
@@ -555,8 +599,8 @@ void storeComponent(const RegistryKey& key, CComponent& component, std::uint16_t
             keys.push_back(entry.name);
             values.push_back(valueText(type, entry.value, format));
         }
-        check(writeMulti(key, "translationDictKeys", keys), "translationDictKeys", false);
-        check(writeMulti(key, "translationDictValues", values), "translationDictValues", false);
+        batch.multi("translationDictKeys", keys, false);
+        batch.multi("translationDictValues", values, false);
     }
     if ((flags & QX_SF_PROCESS_CONSTANTS_DICTS) != 0 && shared.hasLimits()) {
         std::vector<std::string> keys;
@@ -568,8 +612,8 @@ void storeComponent(const RegistryKey& key, CComponent& component, std::uint16_t
             values.push_back(type == QX_VT_STRING ? std::to_string(limit->i64) : valueText(type, *limit, format));
         }
         if (!keys.empty()) {
-            check(writeMulti(key, "constantsDictKeys", keys), "constantsDictKeys", false);
-            check(writeMulti(key, "constantsDictValues", values), "constantsDictValues", false);
+            batch.multi("constantsDictKeys", keys, false);
+            batch.multi("constantsDictValues", values, false);
         }
     }
 }
