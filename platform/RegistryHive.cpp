@@ -260,6 +260,9 @@ int prepare(Connection& c) {
     // The log is copied back into the hive once it holds about 4 MiB, as with SQLite's default for its
     // default page size; counted in pages, the default would let it grow to 64 MiB with large pages.
     if ((rc = execWithRetry(c, "PRAGMA wal_autocheckpoint=64")) != SQLITE_OK) return rc;
+    // Freed pages are not overwritten with zeros where that costs extra writes: an export frees the whole
+    // previous setting, and zeroing it doubled what the export wrote. The hive is private to its owner.
+    if ((rc = execWithRetry(c, "PRAGMA secure_delete=FAST")) != SQLITE_OK) return rc;
     if ((rc = execWithRetry(c, "PRAGMA temp_store=MEMORY")) != SQLITE_OK) return rc;
     // The schema is made only by the first opener, so opening a hive that exists never waits for a writer.
     const auto hasRoot = [&c] {
