@@ -384,8 +384,9 @@ TEST_F(Registry, AFileThatIsNoHiveIsReportedAsDamaged) {
     EXPECT_EQ(RegistryKey::root(Hive::User).create("k", KeyAccess::ReadWrite, false, out), kRegBadDb);
 }
 
-// A hive file of another layout (the earlier row-per-value one, or one this version does not know) is
-// refused with kRegBadDb and a text that says why, for reading and writing alike, and nothing is added to it.
+// A hive file of another layout (the earlier row-per-value or row-per-key ones, or one this version does not
+// know) is refused with kRegBadDb and a text that says why, for reading and writing alike, and nothing is
+// added to it.
 TEST_F(Registry, HivesOfAnotherLayoutAreRefusedWithAReason) {
     const struct {
         const char* sql;
@@ -397,6 +398,11 @@ TEST_F(Registry, HivesOfAnotherLayoutAreRefusedWithAReason) {
          " name TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, folded));"
          "INSERT INTO keys(id, parent, folded, name) VALUES(1, 0, '', ''), (2, 1, 'old', 'old');",
          "earlier version"},
+        {"CREATE TABLE keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL, folded TEXT NOT NULL,"
+         " name TEXT NOT NULL, boot TEXT, vals BLOB NOT NULL DEFAULT x'', UNIQUE(parent, folded));"
+         "INSERT INTO keys(id, parent, folded, name) VALUES(1, 0, '', ''), (2, 1, 'old', 'old');"
+         "PRAGMA user_version = 2;",
+         "one row per key"},
         {"CREATE TABLE keys(id INTEGER PRIMARY KEY, vals BLOB); INSERT INTO keys VALUES(1, x'');"
          "PRAGMA user_version = 9;",
          "layout 9"},
