@@ -115,6 +115,7 @@ struct Child {
     std::string folded;         // the name as compared
     std::string boot;           // the boot id of a volatile key; empty for a lasting one
     std::size_t hash = 0;       // of folded
+    std::size_t index = 0;      // where it is among its parent's children
     bool live = false;          // false: the slot of a removed child
     bool leaf = false;          // kept in the parent's row (lasting and without subkeys)
     bool valuesLoaded = false;  // values read (a leaf's always are)
@@ -152,14 +153,15 @@ public:
 
 private:
     Child& at(std::size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
-    void index(std::size_t i);
+    void place(std::uint64_t entry);
     void reindex();
 
     std::vector<Block> blocks_;
     std::size_t used_ = 0;               // slots handed out, removed ones included
     std::size_t live_ = 0;
     std::size_t dead_ = 0;               // removed children still in the table
-    std::vector<std::uint32_t> table_;   // 0: empty, else slot + 1; a power of two, at most half full
+    // 0: empty, else an entry (see RegistryTree.cpp); a power of two in size, at most half full.
+    std::vector<std::uint64_t> table_;
     std::unordered_map<std::int64_t, Child*> byId_;  // made when first needed: an export finds the keys
     bool byIdMade_ = false;                          // it makes by the last-located memo
     std::vector<const Child*> sorted_;

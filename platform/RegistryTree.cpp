@@ -171,15 +171,26 @@ int deleteRows(Connection& c, std::int64_t id) {
 
 } // namespace
 
+namespace {
+
+// A table entry: the high half of the child's hash (which also picks the first slot) above its slot + 1.
+// Entries are told apart by the hash half without touching the children, which live elsewhere in memory.
+constexpr std::uint64_t kRemoved = ~std::uint64_t{0} << 32;  // the entry of a removed child: slot part 0
+std::uint32_t tagOf(std::size_t hash) { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32); }
+std::uint64_t entryOf(std::uint32_t tag, std::size_t i) { return std::uint64_t{tag} << 32 | (i + 1); }
+
+} // namespace
+
 Child* Children::find(const std::string& folded) {
     if (table_.empty()) return nullptr;
-    const std::size_t hash = std::hash<std::string>{}(folded);
+    const std::uint32_t tag = tagOf(std::hash<std::string>{}(folded));
     const std::size_t mask = table_.size() - 1;
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t entry = table_[slot];
+    for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t entry = table_[slot];
         if (entry == 0) return nullptr;
-        Child& child = at(entry - 1);
-        if (child.hash == hash && child.live && child.folded == folded) return &child;
+        if (static_cast<std::uint32_t>(entry) == 0 || static_cast<std::uint32_t>(entry >> 32) != tag) continue;
+        Child& child = at(static_cast<std::uint32_t>(entry) - 1);
+        if (child.folded == folded) return &child;
     }
 }
 
@@ -193,20 +204,21 @@ Child* Children::findId(std::int64_t id) {
     return found == byId_.end() ? nullptr : found->second;
 }
 
-void Children::index(std::size_t i) {
+void Children::place(std::uint64_t entry) {
     const std::size_t mask = table_.size() - 1;
-    std::size_t slot = at(i).hash & mask;
+    std::size_t slot = static_cast<std::uint32_t>(entry >> 32) & mask;
     while (table_[slot] != 0) slot = (slot + 1) & mask;
-    table_[slot] = static_cast<std::uint32_t>(i + 1);
+    table_[slot] = entry;
 }
 
 void Children::reindex() {
     std::size_t size = 16;
-    while (size < 4 * live_) size *= 2;
-    table_.assign(size, 0);
+    while (size < 4 * (live_ + 1)) size *= 2;
+    std::vector<std::uint64_t> old(size, 0);
+    old.swap(table_);
     dead_ = 0;
-    for (std::size_t i = 0; i < used_; ++i)
-        if (at(i).live) index(i);
+    for (const std::uint64_t entry : old)
+        if (entry != 0 && static_cast<std::uint32_t>(entry) != 0) place(entry);
 }
 
 Child& Children::add(std::string folded, std::int64_t id, Spares* spares) {
@@ -222,6 +234,7 @@ Child& Children::add(std::string folded, std::int64_t id, Spares* spares) {
     Child& child = at(i);
     // A reused slot keeps its buffers; everything else starts anew.
     child.id = id;
+    child.index = i;
     child.hash = std::hash<std::string>{}(folded);
     child.folded = std::move(folded);
     child.name.clear();
@@ -232,7 +245,7 @@ Child& Children::add(std::string folded, std::int64_t id, Spares* spares) {
     child.values.clear();
     ++live_;
     if (2 * (live_ + dead_) > table_.size()) reindex();
-    else index(i);
+    place(entryOf(tagOf(child.hash), i));
     if (byIdMade_) byId_.emplace(id, &child);
     sortedMade_ = false;
     return child;
@@ -242,7 +255,14 @@ void Children::erase(std::int64_t id) {
     Child* child = findId(id);
     if (!child) return;
     byId_.erase(id);
-    // Its table entry stays, as a step in the probe runs of others, until the table is made anew.
+    // Its entry stays, marked, as a step in the probe runs of others until the table is made anew.
+    const std::size_t i = child->index;
+    const std::size_t mask = table_.size() - 1;
+    for (std::size_t slot = tagOf(child->hash) & mask;; slot = (slot + 1) & mask)
+        if (table_[slot] == entryOf(tagOf(child->hash), i)) {
+            table_[slot] = kRemoved;
+            break;
+        }
     child->live = false;
     child->values.clear();
     --live_;
