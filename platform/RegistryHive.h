@@ -26,10 +26,13 @@ inline constexpr std::int64_t kRootId = 1;
 // 3: besides, lasting keys without subkeys are kept packed in their parent's row.
 inline constexpr int kSchemaVersion = 3;
 
-// Names fold ASCII upper case to lower case for comparing; the packed forms use little-endian words.
+// Names fold ASCII upper case to lower case for comparing.
 std::string foldedName(std::string_view name);
-std::uint8_t* putWord(std::uint8_t* to, std::uint32_t word);
-bool getWord(const std::uint8_t*& at, const std::uint8_t* end, std::uint32_t& word);
+// The packed forms write numbers as unsigned varints: 7 bits a byte, low bits first, the high bit set on
+// every byte but the last.
+std::size_t varintSize(std::uint64_t value);
+std::uint8_t* putVarint(std::uint8_t* to, std::uint64_t value);
+bool getVarint(const std::uint8_t*& at, const std::uint8_t* end, std::uint64_t& value);
 
 // A growable run of bytes that, unlike std::string, can be extended without first being filled.
 class PackedBytes {

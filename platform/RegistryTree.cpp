@@ -13,8 +13,8 @@
 // read stays true for the transaction's life; outside one, PRAGMA data_version tells whether anyone else
 // committed since. This connection's own changes go through the cache, so they never make it stale.
 //
-// Packed leaves, little-endian, in folded-name order: per leaf, u32 id low, u32 id high, u32 name length,
-// name bytes, u32 values length, the values packed as in RegistryValues.cpp.
+// Packed leaves, in no particular order: per leaf, its id, its name's length, the name's bytes, the length
+// of its values and the values packed as in RegistryValues.cpp; numbers as unsigned varints.
 #include "platform/RegistryHive.h"
 
 #include <algorithm>
@@ -34,17 +34,17 @@ bool decodeLeaves(const void* bytes, std::size_t size, Children& into, Children:
     const auto* at = static_cast<const std::uint8_t*>(bytes);
     const std::uint8_t* end = at + size;
     while (at != end) {
-        std::uint32_t low = 0, high = 0, length = 0;
-        if (!getWord(at, end, low) || !getWord(at, end, high) || !getWord(at, end, length) ||
-            static_cast<std::size_t>(end - at) < length)
+        std::uint64_t id = 0, length = 0;
+        if (!getVarint(at, end, id) || id > INT64_MAX || !getVarint(at, end, length) ||
+            static_cast<std::uint64_t>(end - at) < length)
             return false;
         const std::string_view name(reinterpret_cast<const char*>(at), length);
         at += length;
-        Child& leaf = into.add(foldedName(name), static_cast<std::int64_t>(static_cast<std::uint64_t>(high) << 32 | low), spares);
+        Child& leaf = into.add(foldedName(name), static_cast<std::int64_t>(id), spares);
         leaf.name = name;
         leaf.leaf = true;
         leaf.valuesLoaded = true;
-        if (!getWord(at, end, length) || static_cast<std::size_t>(end - at) < length ||
+        if (!getVarint(at, end, length) || static_cast<std::uint64_t>(end - at) < length ||
             !leaf.values.decode(at, length))
             return false;
         at += length;
@@ -58,12 +58,13 @@ void encodeLeaves(const Children& from, PackedBytes& out) {
         if (!child.leaf) return;
         const auto id = static_cast<std::uint64_t>(child.id);
         const PackedBytes& values = child.values.packed();
-        auto* to = reinterpret_cast<std::uint8_t*>(out.extend(16 + child.name.size() + values.size()));
-        to = putWord(to, static_cast<std::uint32_t>(id));
-        to = putWord(to, static_cast<std::uint32_t>(id >> 32));
-        to = putWord(to, static_cast<std::uint32_t>(child.name.size()));
+        auto* to = reinterpret_cast<std::uint8_t*>(out.extend(varintSize(id) + varintSize(child.name.size()) +
+                                                              child.name.size() + varintSize(values.size()) +
+                                                              values.size()));
+        to = putVarint(to, id);
+        to = putVarint(to, child.name.size());
         std::memcpy(to, child.name.data(), child.name.size());
-        to = putWord(to + child.name.size(), static_cast<std::uint32_t>(values.size()));
+        to = putVarint(to + child.name.size(), values.size());
         if (!values.empty()) std::memcpy(to, values.data(), values.size());
     });
 }

@@ -7,8 +7,9 @@
 // Changed values are written once per key when the outermost step or transaction ends: until then no other
 // connection can see them anyway.
 //
-// Packed layout, little-endian: per value, in creation order, u32 name length, name bytes, u32 type,
-// u32 data length, data bytes. The table keeps this form in memory too: a key read is one copy, and a
+// Packed layout: per value, in creation order, the name's length, the name's bytes, the type, the data's
+// length and the data's bytes; numbers as unsigned varints (7 bits a byte, low first), which keeps a
+// setting's key of small numbers and short names at about half the size fixed words would need. The table keeps this form in memory too: a key read is one copy, and a
 // setting writes its values once each, so appending is all most changes cost.
 //
 // Not here: keys, paths and handles (Registry.cpp), the key tree and its cache (RegistryTree.cpp),
@@ -39,11 +40,6 @@ std::uint64_t nameBit(std::string_view name) {
     return std::uint64_t{1} << ((name.size() * 7 + first) & 63);
 }
 
-std::uint32_t wordAt(const char* p) {
-    const auto* b = reinterpret_cast<const std::uint8_t*>(p);
-    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-}
 
 } // namespace
 
@@ -53,18 +49,28 @@ std::string foldedName(std::string_view name) {
     return out;
 }
 
-std::uint8_t* putWord(std::uint8_t* to, std::uint32_t word) {
-    for (int shift = 0; shift < 32; shift += 8) *to++ = static_cast<std::uint8_t>(word >> shift);
+std::size_t varintSize(std::uint64_t value) {
+    std::size_t size = 1;
+    for (; value >= 0x80; value >>= 7) ++size;
+    return size;
+}
+
+std::uint8_t* putVarint(std::uint8_t* to, std::uint64_t value) {
+    for (; value >= 0x80; value >>= 7) *to++ = static_cast<std::uint8_t>(value | 0x80);
+    *to++ = static_cast<std::uint8_t>(value);
     return to;
 }
 
-bool getWord(const std::uint8_t*& at, const std::uint8_t* end, std::uint32_t& word) {
-    if (end - at < 4) return false;
-    word = static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-    at += 4;
-    return true;
+bool getVarint(const std::uint8_t*& at, const std::uint8_t* end, std::uint64_t& value) {
+    value = 0;
+    for (int shift = 0; shift < 64 && at != end; shift += 7) {
+        const std::uint8_t byte = *at++;
+        value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0) return true;
+    }
+    return false;
 }
+
 
 char* PackedBytes::extend(std::size_t n) {
     if (size_ + n > capacity_) {
@@ -100,19 +106,20 @@ ValueTable::Lookup& ValueTable::lookup() const {
 }
 
 ValueTable::Value ValueTable::entryAt(std::size_t offset, std::size_t* next) const {
-    // decode checked the layout, so the words and lengths are whole.
+    // decode checked the layout, so the numbers and lengths are whole.
     const auto* first = reinterpret_cast<const std::uint8_t*>(packed_.data());
     const std::uint8_t* p = first + offset;
     const std::uint8_t* end = first + packed_.size();
     Value value;
-    std::uint32_t length = 0;
-    getWord(p, end, length);
-    value.name = std::string_view(reinterpret_cast<const char*>(p), length);
-    p += length;
-    getWord(p, end, value.type);
-    getWord(p, end, length);
-    value.data = std::string_view(reinterpret_cast<const char*>(p), length);
-    p += length;
+    std::uint64_t number = 0;
+    getVarint(p, end, number);
+    value.name = std::string_view(reinterpret_cast<const char*>(p), number);
+    p += number;
+    getVarint(p, end, number);
+    value.type = static_cast<std::uint32_t>(number);
+    getVarint(p, end, number);
+    value.data = std::string_view(reinterpret_cast<const char*>(p), number);
+    p += number;
     if (next) *next = static_cast<std::size_t>(p - first);
     return value;
 }
@@ -137,19 +144,21 @@ int ValueTable::find(std::string_view name, std::size_t* offset) const {
     if ((nameBits_ & nameBit(name)) == 0) return -1;
     if (count_ <= kScanLimit) {
         // A scan over the packed bytes, comparing only names of the right length.
-        const char* first = packed_.data();
-        const char* end = first + packed_.size();
-        const char* p = first;
+        const auto* first = reinterpret_cast<const std::uint8_t*>(packed_.data());
+        const std::uint8_t* end = first + packed_.size();
+        const std::uint8_t* p = first;
         for (int index = 0; p < end; ++index) {
-            const char* start = p;
-            const std::uint32_t length = wordAt(p);
-            p += 4;
-            if (length == name.size() && sameName(std::string_view(p, length), name)) {
+            const std::uint8_t* start = p;
+            std::uint64_t number = 0;
+            getVarint(p, end, number);
+            if (number == name.size() && sameName(std::string_view(reinterpret_cast<const char*>(p), number), name)) {
                 if (offset) *offset = static_cast<std::size_t>(start - first);
                 return index;
             }
-            p += length + 4;
-            p += 4 + wordAt(p);
+            p += number;
+            getVarint(p, end, number);  // the type
+            getVarint(p, end, number);
+            p += number;
         }
         return -1;
     }
@@ -192,13 +201,21 @@ void copyBytes(std::uint8_t* to, const void* from, std::size_t n) {
     }
 }
 
-void appendEntry(PackedBytes& out, std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) {
-    auto* to = reinterpret_cast<std::uint8_t*>(out.extend(12 + name.size() + size));
-    to = putWord(to, static_cast<std::uint32_t>(name.size()));
+std::size_t entrySize(std::string_view name, std::uint32_t type, std::uint32_t size) {
+    return varintSize(name.size()) + name.size() + varintSize(type) + varintSize(size) + size;
+}
+
+std::uint8_t* putEntry(std::uint8_t* to, std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) {
+    to = putVarint(to, name.size());
     copyBytes(to, name.data(), name.size());
-    to = putWord(to + name.size(), type);
-    to = putWord(to, size);
+    to = putVarint(to + name.size(), type);
+    to = putVarint(to, size);
     copyBytes(to, data, size);
+    return to + size;
+}
+
+void appendEntry(PackedBytes& out, std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) {
+    putEntry(reinterpret_cast<std::uint8_t*>(out.extend(entrySize(name, type, size))), name, type, data, size);
 }
 
 } // namespace
@@ -233,7 +250,7 @@ void ValueTable::setAll(const ValueWrite* values, const int* results, std::size_
         const std::uint64_t bit = nameBit(values[i].name);
         fresh = (bits & bit) == 0;  // a name that may be there already takes the slow way
         bits |= bit;
-        bytes += 12 + values[i].name.size() + values[i].size;
+        bytes += entrySize(values[i].name, values[i].type, values[i].size);
     }
     if (!fresh) {
         for (std::size_t i = 0; i < count; ++i)
@@ -244,12 +261,7 @@ void ValueTable::setAll(const ValueWrite* values, const int* results, std::size_
     for (std::size_t i = 0; i < count; ++i) {
         if (results[i] != 0) continue;
         const ValueWrite& v = values[i];
-        to = putWord(to, static_cast<std::uint32_t>(v.name.size()));
-        copyBytes(to, v.name.data(), v.name.size());
-        to = putWord(to + v.name.size(), v.type);
-        to = putWord(to, v.size);
-        copyBytes(to, v.data, v.size);
-        to += v.size;
+        to = putEntry(to, v.name, v.type, v.data, v.size);
         ++count_;
     }
     nameBits_ = bits;
@@ -282,11 +294,12 @@ bool ValueTable::decode(const void* bytes, std::size_t size) {
     const std::uint8_t* end = at + size;
     std::size_t count = 0;
     while (at != end) {
-        std::uint32_t length = 0, type = 0;
-        if (!getWord(at, end, length) || static_cast<std::size_t>(end - at) < length) return false;
+        std::uint64_t length = 0, type = 0;
+        if (!getVarint(at, end, length) || static_cast<std::uint64_t>(end - at) < length) return false;
         nameBits_ |= nameBit(std::string_view(reinterpret_cast<const char*>(at), length));
         at += length;
-        if (!getWord(at, end, type) || !getWord(at, end, length) || static_cast<std::size_t>(end - at) < length)
+        if (!getVarint(at, end, type) || type > UINT32_MAX || !getVarint(at, end, length) ||
+            static_cast<std::uint64_t>(end - at) < length)
             return false;
         at += length;
         ++count;
