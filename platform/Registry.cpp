@@ -187,7 +187,8 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
             hive::Children* siblings = nullptr;
             if (const int e = hive::children(c, id, siblings)) return e;
             std::string key = folded(parts[i]);
-            hive::Child* child = siblings->find(key);
+            std::size_t hash = 0;
+            hive::Child* child = siblings->find(key, &hash);
             made = child == nullptr;
             if (made) {
                 if (!at->boot.empty() && !isVolatile) {
@@ -196,7 +197,7 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
                 }
                 // A key with more to come below it would become a row at once: make it one.
                 const bool asRow = i + 1 < parts.size();
-                if (const int e = hive::addChild(c, parent, *at, parts[i], std::move(key), asRow,
+                if (const int e = hive::addChild(c, parent, *at, parts[i], std::move(key), hash, asRow,
                                                  isVolatile ? c.bootId : std::string(), child))
                     return e;
             }

@@ -138,10 +138,11 @@ public:
     // allocations and frees of every key.
     using Spares = std::vector<Block>;
 
-    Child* find(const std::string& folded);
+    // *hash, when asked for, gets the name's hash, which add can then take instead of making it again.
+    Child* find(const std::string& folded, std::size_t* hash = nullptr);
     Child* findId(std::int64_t id);
     // Adds a child that is not there yet; its fields other than id, name and folded are the caller's.
-    Child& add(std::string folded, std::int64_t id, Spares* spares = nullptr);
+    Child& add(std::string folded, std::int64_t id, Spares* spares = nullptr, std::size_t hash = 0);
     void erase(std::int64_t id);
     std::size_t size() const noexcept { return live_; }
     // Every child in folded-name order; made anew after a change, when first asked.
@@ -166,7 +167,7 @@ private:
     // 0: empty, else an entry (see RegistryTree.cpp); a power of two in size, at most half full.
     std::vector<std::uint64_t> table_;
     std::unordered_map<std::int64_t, Child*> byId_;  // made when first needed: an export finds the keys
-    bool byIdMade_ = false;                          // it makes by the last-located memo
+    bool byIdMade_ = false;                          // it makes through the located-keys memo
     std::vector<const Child*> sorted_;
     bool sortedMade_ = false;
 };
@@ -194,13 +195,18 @@ struct Connection {
     std::set<std::int64_t> dirtyLeaves; // parents whose leaves changed
     std::set<std::pair<std::int64_t, std::int64_t>> dirtyValues;  // (parent, id) of rows whose values changed
     std::pair<std::int64_t, std::int64_t> lastDirty{-1, -1};      // (parent, id) noted last (id 0: a leaf)
-    // The key located last, while the generation holds: the calls on one handle come in runs.
+    // The two keys located last, while the generation holds: calls come in runs on a key and its parent
+    // (an export makes a key below a list, writes its values, makes the next one).
     struct Located {
         std::int64_t parent = -1, id = 0;
         std::uint64_t generation = 0;
         Child* child = nullptr;
     };
-    Located lastLocated;
+    Located located[2];
+    void rememberLocated(const Located& key) {
+        if (located[0].id != key.id || located[0].parent != key.parent) located[1] = located[0];
+        located[0] = key;
+    }
     std::int64_t nextId = 0;            // the next key id to hand out; 0 until read in this transaction
     bool nextIdDirty = false;
     bool touched = false;               // the present step changed the tree in memory
@@ -222,11 +228,11 @@ int children(Connection& c, std::int64_t parent, Children*& out);
 // The key with this id below parent (parent 0 for the root): kRegKeyDeleted when it is not there.
 int locateAgain(Connection& c, std::int64_t parent, std::int64_t id, Child*& out);
 inline int locate(Connection& c, std::int64_t parent, std::int64_t id, Child*& out) {
-    const auto& last = c.lastLocated;
-    if (last.id == id && last.parent == parent && last.generation == c.treeGeneration) {
-        out = last.child;
-        return kRegSuccess;
-    }
+    for (const auto& last : c.located)
+        if (last.id == id && last.parent == parent && last.generation == c.treeGeneration) {
+            out = last.child;
+            return kRegSuccess;
+        }
     return locateAgain(c, parent, id, out);
 }
 // The key's values for reading, or for changing (then noteChanged after the change).
@@ -243,10 +249,11 @@ inline void noteChanged(Connection& c, std::int64_t parent, const Child& key) {
     // A setting writes several values of one key in a row: the key is noted once.
     if (c.lastDirty.first != parent || c.lastDirty.second != (key.leaf ? 0 : key.id)) noteChangedAgain(c, parent, key);
 }
-// Makes a new subkey of owner (found below grandparent) with this name and its folded form, a row when
-// asRow or boot is set (volatile), else a leaf. A leaf owner is made a row first.
+// Makes a new subkey of owner (found below grandparent) with this name, its folded form and the hash of
+// that (0: not known), a row when asRow or boot is set (volatile), else a leaf. A leaf owner is made a row
+// first.
 int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_view name, std::string folded,
-             bool asRow, const std::string& boot, Child*& out);
+             std::size_t hash, bool asRow, const std::string& boot, Child*& out);
 // Removes a subkey with everything below it.
 int removeChild(Connection& c, std::int64_t parent, std::int64_t id);
 // Writes the changes kept in memory (leaves, row values, the next id) to the rows.

@@ -182,9 +182,11 @@ std::uint64_t entryOf(std::uint32_t tag, std::size_t i) { return std::uint64_t{t
 
 } // namespace
 
-Child* Children::find(const std::string& folded) {
+Child* Children::find(const std::string& folded, std::size_t* hashOut) {
+    const std::size_t hash = std::hash<std::string>{}(folded);
+    if (hashOut) *hashOut = hash;
     if (table_.empty()) return nullptr;
-    const std::uint32_t tag = tagOf(std::hash<std::string>{}(folded));
+    const std::uint32_t tag = tagOf(hash);
     const std::size_t mask = table_.size() - 1;
     for (std::size_t slot = tag & mask;; slot = (slot + 1) & mask) {
         const std::uint64_t entry = table_[slot];
@@ -222,7 +224,7 @@ void Children::reindex() {
         if (entry != 0 && static_cast<std::uint32_t>(entry) != 0) place(entry);
 }
 
-Child& Children::add(std::string folded, std::int64_t id, Spares* spares) {
+Child& Children::add(std::string folded, std::int64_t id, Spares* spares, std::size_t hash) {
     if (used_ == blocks_.size() * kBlock) {
         if (spares && !spares->empty()) {
             blocks_.push_back(std::move(spares->back()));
@@ -236,7 +238,7 @@ Child& Children::add(std::string folded, std::int64_t id, Spares* spares) {
     // A reused slot keeps its buffers; everything else starts anew.
     child.id = id;
     child.index = i;
-    child.hash = std::hash<std::string>{}(folded);
+    child.hash = hash != 0 ? hash : std::hash<std::string>{}(folded);
     child.folded = std::move(folded);
     child.name.clear();
     child.boot.clear();
@@ -334,7 +336,7 @@ int locateAgain(Connection& c, std::int64_t parent, std::int64_t id, Child*& out
     if (const int e = children(c, parent, siblings)) return e;
     out = siblings->findId(id);
     if (!out) return kRegKeyDeleted;
-    c.lastLocated = {parent, id, c.treeGeneration, out};
+    c.rememberLocated({parent, id, c.treeGeneration, out});
     return kRegSuccess;
 }
 
@@ -362,7 +364,7 @@ void noteChangedAgain(Connection& c, std::int64_t parent, const Child& key) {
 }
 
 int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_view name, std::string folded,
-             bool asRow, const std::string& boot, Child*& out) {
+             std::size_t hash, bool asRow, const std::string& boot, Child*& out) {
     Children* siblings = nullptr;
     if (const int e = children(c, owner.id, siblings)) return e;
     if (owner.leaf)
@@ -382,14 +384,14 @@ int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_
         c.dirtyLeaves.insert(owner.id);
         c.lastDirty = {owner.id, 0};
     }
-    Child& child = siblings->add(std::move(key), id, &c.spares);
+    Child& child = siblings->add(std::move(key), id, &c.spares, hash);
     child.name = std::string(name);
     child.boot = boot;
     child.leaf = leaf;
     child.valuesLoaded = true;
     c.touched = true;
     // The caller's next calls are on the new key.
-    c.lastLocated = {owner.id, id, c.treeGeneration, &child};
+    c.rememberLocated({owner.id, id, c.treeGeneration, &child});
     out = &child;
     return kRegSuccess;
 }

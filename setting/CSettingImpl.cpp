@@ -103,7 +103,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kMax = 16;
+    static constexpr std::size_t kMax = 12;  // a property with both dictionaries has 11 values
     void add(std::string_view name, const char* logName, std::uint32_t type, const void* data, std::size_t size,
              bool plain) {
         writes_[count_] = {name, type, data, static_cast<std::uint32_t>(size)};
@@ -114,11 +114,12 @@ private:
 
     const RegistryKey& key_;
     const char* component_;
+    // Filled up to count_ before they are read; left unset beyond, since a batch is made per component.
     platform::ValueWrite writes_[kMax];
-    int results_[kMax] = {};
-    const char* logNames_[kMax] = {};
-    bool plain_[kMax] = {};
-    std::uint32_t dwords_[kMax] = {};
+    int results_[kMax];
+    const char* logNames_[kMax];
+    bool plain_[kMax];
+    std::uint32_t dwords_[kMax];
     std::size_t count_ = 0;
     std::list<std::string> kept_;  // a list: references stay valid, and an empty one allocates nothing
 };
