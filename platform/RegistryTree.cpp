@@ -152,8 +152,7 @@ int deleteRows(Connection& c, std::int64_t id) {
         const std::int64_t parent = parents.back();
         parents.pop_back();
         {
-            Statement inner(c, "SELECT id FROM keys k WHERE parent = ?1 AND (length(leaves) > 0 OR"
-                               " EXISTS(SELECT 1 FROM keys c WHERE c.parent = k.id))");
+            Statement inner(c, "SELECT id FROM keys k WHERE parent = ?1 AND EXISTS(SELECT 1 FROM keys c WHERE c.parent = k.id)");
             inner.bind(1, parent);
             int rc = SQLITE_ROW;
             while ((rc = inner.step()) == SQLITE_ROW) parents.push_back(inner.int64(0));

@@ -2,15 +2,15 @@
 // one column of the key's row (or into its parent's row with the key, for a leaf; see RegistryTree.cpp).
 //
 // Why packed: a row per value made an export of a list cost a B-tree insert (and later a delete) for each
-// of its properties' seven values, far more than writing the same list as a file. One row per key, written
-// once at commit however many of its values changed, keeps the database work per key to about one row.
-// Changed values are written once per key when the outermost step or transaction ends: until then no other
-// connection can see them anyway.
+// of its properties' seven values, far more than writing the same list as a file. Changed values are
+// written once per key when the outermost step or transaction ends: until then no other connection can see
+// them anyway.
 //
 // Packed layout: per value, in creation order, the name's length, the name's bytes, the type, the data's
 // length and the data's bytes; numbers as unsigned varints (7 bits a byte, low first), which keeps a
-// setting's key of small numbers and short names at about half the size fixed words would need. The table keeps this form in memory too: a key read is one copy, and a
-// setting writes its values once each, so appending is all most changes cost.
+// setting's key of small numbers and short names at about half the size fixed words would need. The table
+// keeps this form in memory too: a key read is one copy, and a setting writes its values once each, so
+// appending is all most changes cost.
 //
 // Not here: keys, paths and handles (Registry.cpp), the key tree and its cache (RegistryTree.cpp),
 // connections and transactions (RegistryHive.cpp).
