@@ -4,12 +4,18 @@
 // tests the return code, as a caller that checks errors does, so the difference is what the wrapper adds.
 //   cpp_calls <kind> <calls>     kind: cSetInt cppSetInt cGetInt cppGetInt cSetDouble cppSetDouble
 //                                      cGetDouble cppGetDouble
+//   cpp_calls paired <pairs>     times blocks of 20 000 C calls and wrapper calls back to back, alternating
+//                                which goes first, and prints the median of the pairs' ratios: a busy
+//                                machine slows both halves of a pair alike.
 // Built as a program, or position-independent into a shared object with -DQX_CALLS_ENTRY=qxCallsMain (a
 // plugin over the header), whose program then only calls that entry.
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "ValueBenchSetup.h"
 #include "qxPropHandling.hpp"
@@ -81,6 +87,38 @@ __attribute__((noinline)) double cppGetDouble(HOBJ h, long n) {
     return sum;
 }
 
+// Nanoseconds per call of one block of f's calls.
+template <class F>
+double perCall(F f, long n) {
+    const auto start = std::chrono::steady_clock::now();
+    f(n);
+    return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count() / n;
+}
+
+// Median C time, wrapper time and ratio of pairs of blocks, with the ratios' quartiles.
+template <class C, class Cpp>
+void paired(const char* name, C c, Cpp cpp, int pairs) {
+    constexpr long kBlock = 20000;
+    std::vector<double> ratios, cTimes, cppTimes;
+    for (int k = 0; k < pairs; ++k) {
+        double tc = 0, tcpp = 0;
+        if (k % 2 == 0) {
+            tc = perCall(c, kBlock);
+            tcpp = perCall(cpp, kBlock);
+        } else {
+            tcpp = perCall(cpp, kBlock);
+            tc = perCall(c, kBlock);
+        }
+        ratios.push_back(tcpp / tc);
+        cTimes.push_back(tc);
+        cppTimes.push_back(tcpp);
+    }
+    for (auto* v : {&ratios, &cTimes, &cppTimes}) std::sort(v->begin(), v->end());
+    const std::size_t mid = ratios.size() / 2, q1 = ratios.size() / 4, q3 = ratios.size() * 3 / 4;
+    std::printf("| %s | %.2f | %.2f | %.3f | %.3f to %.3f |\n", name, cTimes[mid], cppTimes[mid], ratios[mid],
+                ratios[q1], ratios[q3]);
+}
+
 } // namespace
 
 int QX_CALLS_ENTRY(int argc, char** argv) {
@@ -97,6 +135,18 @@ int QX_CALLS_ENTRY(int argc, char** argv) {
     const std::string kind = argv[1];
     const long n = std::atol(argv[2]);
     volatile double sink = 0; // keeps the read loops' results alive
+    if (kind == "paired") {
+        const int pairs = static_cast<int>(std::max(1L, n));
+        std::printf("| pair | C ns | wrapper ns | median ratio | quartiles |\n|---|---:|---:|---:|---:|\n");
+        paired("set Int32", [&](long m) { cSetInt(int32, m); }, [&](long m) { cppSetInt(int32, m); }, pairs);
+        paired("get Int32", [&](long m) { sink = static_cast<double>(cGetInt(int32, m)); },
+               [&](long m) { sink = static_cast<double>(cppGetInt(int32, m)); }, pairs);
+        paired("set Double", [&](long m) { cSetDouble(gain.handle(), m); },
+               [&](long m) { cppSetDouble(gain.handle(), m); }, pairs);
+        paired("get Double", [&](long m) { sink = cGetDouble(gain.handle(), m); },
+               [&](long m) { sink = cppGetDouble(gain.handle(), m); }, pairs);
+        return 0;
+    }
     if (kind == "cSetInt") cSetInt(int32, n);
     else if (kind == "cppSetInt") cppSetInt(int32, n);
     else if (kind == "cGetInt") sink = static_cast<double>(cGetInt(int32, n));
