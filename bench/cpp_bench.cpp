@@ -1,7 +1,7 @@
 // bench/cpp_bench.cpp -- what the C++ interface (qxPropHandling.hpp) adds to a typed value write and read:
 // qx::Property::set and get<T> of an Int32 and of a Double against the same qxPropSetVal/qxPropGetVal call
 // made directly, on the same property, in the same run. The wrapper builds the same one-slot buffer and
-// checks the result (one compare and one thread-local flag); the target is at most 1.1x the C call.
+// checks the result (one load of a global count and a test); the target is at most 1.1x the C call.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>

@@ -8,7 +8,7 @@
 // thread's last error and never hides a failure of the call it wraps.
 //
 // Cost: the typed scalar get/set is inline and allocates nothing; the only work beyond the C call is the
-// check of its result (one compare and one thread-local flag).
+// one-slot argument buffer (three stores) and the check of its result (one load of a global and a test).
 //
 // Handles stay plain HOBJ values: a Component, Property or Method is a handle with typed calls, copied
 // freely and owning nothing. Texts the library hands out (names, string values) are copied while the
@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -77,16 +78,35 @@ namespace detail {
 
 // An exception thrown by caller code inside a callback cannot cross the library's C frames: the trampoline
 // keeps it here (the first one wins), makes the library's call fail or finish, and the wrapper call that
-// ran the library rethrows it. A flag beside the pointer keeps the check on the fast path to one load.
+// ran the library rethrows it.
+//
+// The success path of every call reads one plain global: the number of threads holding such an exception.
+// A thread_local would be as cheap in an executable, but code built position-independent (a plugin, a
+// shared library over this header) reaches it through a call to __tls_get_addr on every wrapper call.
+// Only while the count is non-zero does a call look at its own thread's flag.
+inline std::atomic<unsigned> g_threadsWithPending{0};
 inline thread_local bool t_callbackThrew = false;
-inline std::exception_ptr& pendingException() noexcept {
-    static thread_local std::exception_ptr pending;
+
+// The thread's kept exception; a thread that ends still holding one takes itself off the count.
+struct PendingException {
+    std::exception_ptr exception;
+    ~PendingException() {
+        if (t_callbackThrew) g_threadsWithPending.fetch_sub(1, std::memory_order_relaxed);
+    }
+};
+inline PendingException& pendingException() noexcept {
+    static thread_local PendingException pending;
     return pending;
 }
 inline void keepCallbackException(std::exception_ptr e) noexcept {
     if (t_callbackThrew) return;
-    pendingException() = std::move(e);
+    pendingException().exception = std::move(e);
     t_callbackThrew = true;
+    g_threadsWithPending.fetch_add(1, std::memory_order_relaxed);
+}
+// True while this thread holds an exception from a callback that no wrapper call has rethrown yet.
+inline bool callbackThrew() noexcept {
+    return g_threadsWithPending.load(std::memory_order_relaxed) != 0 && t_callbackThrew;
 }
 
 // The calling thread's last-error text, read with the size protocol; empty if even that read fails.
@@ -104,17 +124,29 @@ inline std::string lastErrorText() {
 [[noreturn]] inline void raise(int rc) {
     if (t_callbackThrew) {
         t_callbackThrew = false;
-        std::exception_ptr e = std::move(pendingException());
-        pendingException() = nullptr;
+        g_threadsWithPending.fetch_sub(1, std::memory_order_relaxed);
+        std::exception_ptr e = std::move(pendingException().exception);
+        pendingException().exception = nullptr;
         std::rethrow_exception(e);
     }
     throw Error(rc, lastErrorText());
 }
 
-// Every C call's result goes through here.
+// The rare path of check(): a failed call, or some thread holds a callback's exception (maybe another one,
+// and then a successful call returns normally).
+inline void settle(int rc) {
+    if (rc != PROPHANDLING_NO_ERROR || t_callbackThrew) raise(rc);
+}
+
+// Every C call's result goes through here. One test for both: codes are zero on success, and so is the
+// count while no callback has thrown.
 inline void check(int rc) {
-    // One test for both: codes are zero on success, and the flag is a bool.
-    if ((rc | static_cast<int>(t_callbackThrew)) != PROPHANDLING_NO_ERROR) raise(rc);
+#if defined(__GNUC__)
+    if (__builtin_expect((rc | static_cast<int>(g_threadsWithPending.load(std::memory_order_relaxed))) != 0, 0))
+        settle(rc);
+#else
+    if ((rc | static_cast<int>(g_threadsWithPending.load(std::memory_order_relaxed))) != 0) settle(rc);
+#endif
 }
 
 inline CallParam param(std::uint32_t type, std::uint64_t bits) noexcept {
@@ -429,7 +461,7 @@ public:
         const qxValue slot = ValueTraits<T>::put(value);
         const ValBuffer buffer{ValueTraits<T>::valueType, 1, const_cast<qxValue*>(&slot)};
         const int rc = qxPropValidateVal(h_, &buffer);
-        if (rc == PROPHANDLING_INVALID_PROP_VALUE && !detail::t_callbackThrew) return false;
+        if (rc == PROPHANDLING_INVALID_PROP_VALUE && !detail::callbackThrew()) return false;
         detail::check(rc);
         return true;
     }
@@ -519,7 +551,7 @@ private:
             detail::check(call(nullptr, &size));
             std::string text(size, '\0');
             const int rc = call(text.data(), &size);
-            if (rc == PROPHANDLING_INPUT_BUFFER_TOO_SMALL && !detail::t_callbackThrew) continue;
+            if (rc == PROPHANDLING_INPUT_BUFFER_TOO_SMALL && !detail::callbackThrew()) continue;
             detail::check(rc);
             text.resize(size > 0 ? size - 1 : 0);
             return text;
@@ -1043,7 +1075,7 @@ public:
     // (The library answers -2025 for a setting that is not there; any other failure throws.)
     bool exists() const {
         const int rc = qxDoesSettingExist(name_.c_str(), flags(Storage::None), hive());
-        if (rc == PROPHANDLING_LIST_CANT_ACCESS_DATA && !detail::t_callbackThrew) return false;
+        if (rc == PROPHANDLING_LIST_CANT_ACCESS_DATA && !detail::callbackThrew()) return false;
         detail::check(rc);
         return true;
     }
@@ -1057,7 +1089,7 @@ public:
             detail::check(qxSettingGetContentDescriptor(name_.c_str(), flags(Storage::None), hive(), nullptr, &size));
             std::string text(size, '\0');
             const int rc = qxSettingGetContentDescriptor(name_.c_str(), flags(Storage::None), hive(), text.data(), &size);
-            if (rc == PROPHANDLING_INPUT_BUFFER_TOO_SMALL && !detail::t_callbackThrew) continue;
+            if (rc == PROPHANDLING_INPUT_BUFFER_TOO_SMALL && !detail::callbackThrew()) continue;
             detail::check(rc);
             text.resize(size > 0 ? size - 1 : 0);
             return text;

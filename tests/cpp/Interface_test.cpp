@@ -102,6 +102,24 @@ TEST_F(CppInterface, AListDeletedBehindItsOwnersBackIsNotDeletedTwice) {
     EXPECT_EQ(qxIsPropListValid(h), 1) << "the owner deleted the list that took its ID";
     EXPECT_EQ(stranger.name(), "stranger");
 
+    // A list of the same name at the same ID looks like the owner's own: the C interface keeps no mark of
+    // which creation a list came from, so the owner deletes it (docs/behaviour.md). release() before
+    // deleting through C is how code that does so keeps the owner out.
+    auto twin = std::make_unique<qx::List>(qx::List::create("twin"));
+    const HOBJ ht = twin->handle();
+    ASSERT_EQ(qxPropListDelete(ht), 0);
+    HOBJ again = 0;
+    ASSERT_EQ(qxPropListCreate(&again, "twin", 0, qx::kReadWrite), 0);
+    ASSERT_EQ(again, ht);
+    twin.reset();
+    EXPECT_EQ(qxIsPropListValid(ht), 0) << "the owner no longer deletes a same-named list at its ID";
+    auto released = std::make_unique<qx::List>(qx::List::create("twin"));
+    ASSERT_EQ(qxPropListDelete(released->release()), 0);
+    ASSERT_EQ(qxPropListCreate(&again, "twin", 0, qx::kReadWrite), 0);
+    released.reset();
+    EXPECT_EQ(qxIsPropListValid(again), 1) << "a released owner deleted the list made after it";
+    EXPECT_EQ(qxPropListDelete(again), 0);
+
     // An explicit destroy reports what the destructor can only leave in the last error.
     qx::List gone = qx::List::create("gone");
     ASSERT_EQ(qxPropListDelete(gone.handle()), 0);

@@ -5,6 +5,7 @@
 #   run-tutorial.sh c      <tutorial.md> <C compiler>   <include dir> <library file> [compiler flags...]
 #   run-tutorial.sh cpp    <tutorial.md> <C++ compiler> <include dir> <library file> [compiler flags...]
 #   run-tutorial.sh python <tutorial.md> <python>       <PYTHONPATH>
+#   run-tutorial.sh python <tutorial.md> --skip         <reason>     (a build without a runnable package)
 #   run-tutorial.sh c-installed|cpp-installed <tutorial.md> <install prefix>
 #
 # The -installed forms build the program the two ways step 1 shows, against an installed tree: with the
@@ -101,6 +102,7 @@ c | cpp)
     runs="$work/tutorial"
     ;;
 python)
+    [ "$1" != --skip ] || skip "$2"
     python=$1
     export PYTHONPATH=$2
     built=no
