@@ -17,13 +17,6 @@ namespace {
 
 using RegistryLeaves = RegistryFolder;
 
-std::vector<std::string> subkeys(const RegistryKey& key) {
-    std::vector<std::string> names;
-    std::string name;
-    for (std::uint32_t i = 0; key.enumKey(i, name) == kRegSuccess; ++i) names.push_back(name);
-    return names;
-}
-
 std::uint32_t valueCount(const RegistryKey& key) {
     KeyInfo info;
     EXPECT_EQ(key.queryInfo(info), kRegSuccess);

@@ -7,10 +7,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/Registry.h"
 
 namespace qx::platform {
+
+// The names of a key's subkeys in enumeration order.
+inline std::vector<std::string> subkeys(const RegistryKey& key) {
+    std::vector<std::string> names;
+    std::string name;
+    for (std::uint32_t i = 0; key.enumKey(i, name) == kRegSuccess; ++i) names.push_back(name);
+    return names;
+}
 
 class RegistryFolder : public ::testing::Test {
 protected:

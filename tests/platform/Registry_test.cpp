@@ -15,13 +15,6 @@ namespace {
 
 using Registry = RegistryFolder;
 
-std::vector<std::string> subkeys(const RegistryKey& key) {
-    std::vector<std::string> names;
-    std::string name;
-    for (std::uint32_t i = 0; key.enumKey(i, name) == kRegSuccess; ++i) names.push_back(name);
-    return names;
-}
-
 std::vector<std::string> valueNames(const RegistryKey& key) {
     std::vector<std::string> names;
     std::string name;
