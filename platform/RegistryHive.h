@@ -34,7 +34,9 @@ std::size_t varintSize(std::uint64_t value);
 std::uint8_t* putVarint(std::uint8_t* to, std::uint64_t value);
 bool getVarint(const std::uint8_t*& at, const std::uint8_t* end, std::uint64_t& value);
 
-// A growable run of bytes that, unlike std::string, can be extended without first being filled.
+// A growable run of bytes that, unlike std::string, can be extended without first being filled. The first
+// bytes live inside the object: a setting's key has about a hundred bytes of values, and keeping them in the
+// key itself lets an export write its keys one after another in memory instead of all over the heap.
 class PackedBytes {
 public:
     PackedBytes() = default;
@@ -43,10 +45,16 @@ public:
         if (this != &other) assign(other.data(), other.size());
         return *this;
     }
-    PackedBytes(PackedBytes&&) noexcept = default;
-    PackedBytes& operator=(PackedBytes&&) noexcept = default;
+    PackedBytes(PackedBytes&& other) noexcept { take(other); }
+    PackedBytes& operator=(PackedBytes&& other) noexcept {
+        if (this != &other) {
+            heap_.reset();
+            take(other);
+        }
+        return *this;
+    }
 
-    const char* data() const noexcept { return bytes_.get(); }
+    const char* data() const noexcept { return heap_ ? heap_.get() : inline_; }
     std::size_t size() const noexcept { return size_; }
     bool empty() const noexcept { return size_ == 0; }
     void clear() noexcept { size_ = 0; }
@@ -57,9 +65,14 @@ public:
     void replace(std::size_t offset, std::size_t n, const char* from, std::size_t m);
 
 private:
-    std::unique_ptr<char[]> bytes_;
+    static constexpr std::size_t kInline = 112;
+    char* bytes() noexcept { return heap_ ? heap_.get() : inline_; }
+    void take(PackedBytes& other) noexcept;
+
+    char inline_[kInline];
+    std::unique_ptr<char[]> heap_;  // null while the bytes fit inline_
     std::size_t size_ = 0;
-    std::size_t capacity_ = 0;
+    std::size_t capacity_ = kInline;
 };
 
 // The values of one key in creation order, kept in their packed form (the bytes stored with the key), so

@@ -74,14 +74,13 @@ bool getVarint(const std::uint8_t*& at, const std::uint8_t* end, std::uint64_t& 
 
 char* PackedBytes::extend(std::size_t n) {
     if (size_ + n > capacity_) {
-        // At least what a setting's component needs, so that its values fit at the first growth.
-        const std::size_t capacity = std::max({capacity_ * 2, size_ + n, std::size_t{192}});
-        auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
-        if (size_) std::memcpy(bytes.get(), bytes_.get(), size_);
-        bytes_ = std::move(bytes);
+        const std::size_t capacity = std::max(capacity_ * 2, size_ + n);
+        auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+        if (size_) std::memcpy(grown.get(), data(), size_);
+        heap_ = std::move(grown);
         capacity_ = capacity;
     }
-    char* at = bytes_.get() + size_;
+    char* at = bytes() + size_;
     size_ += n;
     return at;
 }
@@ -95,9 +94,22 @@ void PackedBytes::replace(std::size_t offset, std::size_t n, const char* from, s
     const std::size_t tail = size_ - offset - n;
     if (m > n) extend(m - n);
     else size_ -= n - m;
-    char* at = bytes_.get() + offset;
+    char* at = bytes() + offset;
     std::memmove(at + m, at + n, tail);
     if (m) std::memcpy(at, from, m);
+}
+
+void PackedBytes::take(PackedBytes& other) noexcept {
+    if (other.heap_) {
+        heap_ = std::move(other.heap_);
+        capacity_ = other.capacity_;
+    } else {
+        std::memcpy(inline_, other.inline_, other.size_);
+        capacity_ = kInline;
+    }
+    size_ = other.size_;
+    other.size_ = 0;
+    other.capacity_ = kInline;
 }
 
 ValueTable::Lookup& ValueTable::lookup() const {
