@@ -204,7 +204,7 @@ struct Connection {
     std::unordered_map<std::int64_t, Children> tree;
     std::int64_t treeState = 0;
     bool treeStamped = false;
-    std::uint64_t treeGeneration = 0;   // moves whenever a key is removed
+    std::uint64_t treeGeneration = 0;   // moves whenever a key is removed or the picture dropped
     std::set<std::int64_t> dirtyLeaves; // parents whose leaves changed
     std::set<std::pair<std::int64_t, std::int64_t>> dirtyValues;  // (parent, id) of rows whose values changed
     std::pair<std::int64_t, std::int64_t> lastDirty{-1, -1};      // (parent, id) noted last (id 0: a leaf)
