@@ -28,14 +28,18 @@ TEST_F(LogFollow, ClassesEnabledInTheFileReachTheOpenLogWithoutClearingIt) {
     logger->writeError("before\n");
     logger->writeWarning("not yet\n");
     replaceDebugFlags("flags=\"1100\" outputmask=\"110\" outputfile=\"STDLOGDIR/follow\" fileFormat=\"text\"");
-    ASSERT_TRUE(test::eventually([&] { return logger->isEnabled(2); }));
+    // The watcher applies the classes, then logs the new configuration: wait for both.
+    const char* newConfiguration = "bitmask set to 10000000 00000000 00000000 00001100.";
+    ASSERT_TRUE(test::eventually([&] {
+        return logger->isEnabled(2) && countOf(readText(logs_ / "follow.txt"), newConfiguration) > 0;
+    }));
     EXPECT_EQ(logger->outputMask(), 6u);
     logger->writeWarning("now %d\n", 2);
     const std::string text = readText(logs_ / "follow.txt");
     EXPECT_EQ(countOf(text, "df=\" 3\":before\n"), 1u) << "the open file was cleared again:\n" << text;
     EXPECT_EQ(countOf(text, "not yet"), 0u) << text;
     EXPECT_EQ(countOf(text, "df=\" 2\":now 2\n"), 1u) << text;
-    EXPECT_EQ(countOf(text, "bitmask set to 10000000 00000000 00000000 00001100."), 1u) << text;
+    EXPECT_EQ(countOf(text, newConfiguration), 1u) << text;
     EXPECT_NE(debugOutput().find("now 2\n"), std::string::npos) << "the debug output was turned on too";
     EXPECT_FALSE(std::filesystem::exists(logs_ / "follow.txt.bak")) << "a kept file is not backed up again";
 }
