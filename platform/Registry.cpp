@@ -197,7 +197,7 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
                 }
                 // A key with more to come below it would become a row at once: make it one.
                 const bool asRow = i + 1 < parts.size();
-                if (const int e = hive::addChild(c, parent, *at, parts[i], std::move(key), hash, asRow,
+                if (const int e = hive::addChild(c, parent, *at, *siblings, parts[i], std::move(key), hash, asRow,
                                                  isVolatile ? c.bootId : std::string(), child))
                     return e;
             }

@@ -303,19 +303,29 @@ void restampTree(Connection& c) {
     c.treeStamped = true;
 }
 
-void dropTree(Connection& c) {
+namespace {
+
+// Forgets what was read of the tree (nothing may be left unwritten), keeping the state stamp and the id
+// counter.
+void forgetTree(Connection& c) {
     // Reused by the keys this transaction makes next.
     constexpr std::size_t kSpareLimit = 65536;
     if (c.depth > 0)
         for (auto& entry : c.tree) entry.second.giveUp(c.spares, kSpareLimit);
     c.tree.clear();
+    ++c.treeGeneration;
+}
+
+} // namespace
+
+void dropTree(Connection& c) {
+    forgetTree(c);
     c.dirtyLeaves.clear();
     c.dirtyValues.clear();
     c.lastDirty = {-1, -1};
     c.nextId = 0;
     c.nextIdDirty = false;
     c.treeStamped = false;
-    ++c.treeGeneration;
 }
 
 int children(Connection& c, std::int64_t parent, Children*& out) {
@@ -362,10 +372,8 @@ void noteChangedAgain(Connection& c, std::int64_t parent, const Child& key) {
     c.lastDirty = noted;
 }
 
-int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_view name, std::string folded,
-             std::size_t hash, bool asRow, const std::string& boot, Child*& out) {
-    Children* siblings = nullptr;
-    if (const int e = children(c, owner.id, siblings)) return e;
+int addChild(Connection& c, std::int64_t grandparent, Child& owner, Children& siblings, std::string_view name,
+             std::string folded, std::size_t hash, bool asRow, const std::string& boot, Child*& out) {
     if (owner.leaf)
         if (const int e = promote(c, grandparent, owner)) return e;
     std::int64_t id = 0;
@@ -383,7 +391,7 @@ int addChild(Connection& c, std::int64_t grandparent, Child& owner, std::string_
         c.dirtyLeaves.insert(owner.id);
         c.lastDirty = {owner.id, 0};
     }
-    Child& child = siblings->add(std::move(key), id, &c.spares, hash);
+    Child& child = siblings.add(std::move(key), id, &c.spares, hash);
     child.name = std::string(name);
     child.boot = boot;
     child.leaf = leaf;
@@ -407,16 +415,11 @@ int removeChild(Connection& c, std::int64_t parent, std::int64_t id) {
         c.dirtyLeaves.insert(parent);
         return kRegSuccess;
     }
-    // What is kept in memory for keys below this one is written first, so that dropping the whole picture
+    // What is kept in memory for keys below this one is written first, so that forgetting the whole picture
     // afterwards loses nothing of the keys that stay.
     if (const int e = flushTree(c)) return e;
     if (const int e = deleteRows(c, id)) return e;
-    const std::int64_t next = c.nextId;
-    const std::int64_t state = c.treeState;
-    dropTree(c);
-    c.nextId = next;  // written already; the counter is read again only by a new transaction
-    c.treeState = state;
-    c.treeStamped = true;
+    forgetTree(c);
     return kRegSuccess;
 }
 
