@@ -135,6 +135,53 @@ int walk(Connection& c, const PathParts& parts, std::int64_t& parent, std::int64
     return kRegSuccess;
 }
 
+// Follows parts from `self` (the key `id` below `parent`), making each key that is missing; on success
+// parent and id name the last key, reached points at it, and made tells whether it was made here.
+int makeKeys(Connection& c, hive::Child& self, const PathParts& parts, bool isVolatile, std::int64_t& parent,
+             std::int64_t& id, bool& made, hive::Child*& reached) {
+    hive::Child* at = &self;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        hive::Children* siblings = nullptr;
+        if (const int e = hive::children(c, id, siblings)) return e;
+        std::string key = folded(parts[i]);
+        std::size_t hash = 0;
+        hive::Child* child = siblings->find(key, &hash);
+        made = child == nullptr;
+        if (made) {
+            if (!at->boot.empty() && !isVolatile) {
+                hive::setFailureDetail("key '" + std::string(parts[i]) + "' would be lasting below a volatile key");
+                return kRegChildMustBeVolatile;
+            }
+            // A key with more to come below it would become a row at once: make it one.
+            const bool asRow = i + 1 < parts.size();
+            if (const int e = hive::addChild(c, parent, *at, *siblings, parts[i], std::move(key), hash, asRow,
+                                             isVolatile ? c.bootId : std::string(), child))
+                return e;
+        }
+        parent = id;
+        id = child->id;
+        at = child;
+    }
+    reached = at;
+    return kRegSuccess;
+}
+
+// Checks each value of a setValues call: results[i] gets 0 or its number. True when any value passed.
+bool checkValues(const ValueWrite* values, std::size_t count, int* results) {
+    bool anyValid = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        const ValueWrite& v = values[i];
+        results[i] = checkValueName(v.name);
+        if (results[i] == kRegSuccess && ((v.size && !v.data) || (v.type == kRegDword && v.size != 4) ||
+                                          (v.type == kRegQword && v.size != 8))) {
+            hive::setFailureDetail("value data does not fit its type");
+            results[i] = kRegInvalidParameter;
+        }
+        anyValid |= results[i] == kRegSuccess;
+    }
+    return anyValid;
+}
+
 } // namespace
 
 RegistryKey RegistryKey::root(Hive hive) {
@@ -182,34 +229,34 @@ int RegistryKey::create(std::string_view subKey, KeyAccess access, bool isVolati
     std::int64_t parent = parent_, id = id_;
     bool made = false;
     const int rc = run(true, true, parts.size() > 1, [&](Connection& c, hive::Child& self) {
-        hive::Child* at = &self;
-        for (std::size_t i = 0; i < parts.size(); ++i) {
-            hive::Children* siblings = nullptr;
-            if (const int e = hive::children(c, id, siblings)) return e;
-            std::string key = folded(parts[i]);
-            std::size_t hash = 0;
-            hive::Child* child = siblings->find(key, &hash);
-            made = child == nullptr;
-            if (made) {
-                if (!at->boot.empty() && !isVolatile) {
-                    hive::setFailureDetail("key '" + std::string(parts[i]) + "' would be lasting below a volatile key");
-                    return kRegChildMustBeVolatile;
-                }
-                // A key with more to come below it would become a row at once: make it one.
-                const bool asRow = i + 1 < parts.size();
-                if (const int e = hive::addChild(c, parent, *at, *siblings, parts[i], std::move(key), hash, asRow,
-                                                 isVolatile ? c.bootId : std::string(), child))
-                    return e;
-            }
-            parent = id;
-            id = child->id;
-            at = child;
-        }
-        return kRegSuccess;
+        hive::Child* reached = nullptr;
+        return makeKeys(c, self, parts, isVolatile, parent, id, made, reached);
     });
     if (rc != kRegSuccess) return rc;
     if (created) *created = made;
     result = RegistryKey(hive_, file_, parent, id, access, joinPath(path_, subKey));
+    return kRegSuccess;
+}
+
+int RegistryKey::createWithValues(std::string_view subKey, bool isVolatile, const ValueWrite* values,
+                                  std::size_t count, int* results, RegistryKey* result) const {
+    PathParts parts;
+    if (const int e = splitPath(subKey, parts)) return e;
+    const bool anyValid = checkValues(values, count, results);
+    std::int64_t parent = parent_, id = id_;
+    bool made = false;
+    const int rc = run(true, true, parts.size() > 1, [&](Connection& c, hive::Child& self) {
+        hive::Child* reached = nullptr;
+        if (const int e = makeKeys(c, self, parts, isVolatile, parent, id, made, reached)) return e;
+        if (!anyValid) return kRegSuccess;
+        hive::ValueTable* table = nullptr;
+        if (const int e = hive::valuesOf(c, *reached, table)) return e;
+        table->setAll(values, results, count);
+        hive::noteChanged(c, parent, *reached);
+        return kRegSuccess;
+    });
+    if (rc != kRegSuccess) return rc;
+    if (result) *result = RegistryKey(hive_, file_, parent, id, KeyAccess::ReadWrite, joinPath(path_, subKey));
     return kRegSuccess;
 }
 
@@ -248,18 +295,7 @@ int RegistryKey::setValue(std::string_view name, std::uint32_t type, const void*
 }
 
 int RegistryKey::setValues(const ValueWrite* values, std::size_t count, int* results) const {
-    bool anyValid = false;
-    for (std::size_t i = 0; i < count; ++i) {
-        const ValueWrite& v = values[i];
-        results[i] = checkValueName(v.name);
-        if (results[i] == kRegSuccess && ((v.size && !v.data) || (v.type == kRegDword && v.size != 4) ||
-                                          (v.type == kRegQword && v.size != 8))) {
-            hive::setFailureDetail("value data does not fit its type");
-            results[i] = kRegInvalidParameter;
-        }
-        anyValid |= results[i] == kRegSuccess;
-    }
-    if (anyValid) {
+    if (checkValues(values, count, results)) {
         const int rc = run(true, true, false, [&](Connection& c, hive::Child& self) {
             hive::ValueTable* table = nullptr;
             if (const int e = hive::valuesOf(c, self, table)) return e;

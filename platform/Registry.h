@@ -134,6 +134,11 @@ public:
     // Sets several values in order in one step, as setValue would one by one: results[i] gets each one's
     // number, and a value that cannot be set leaves the others set. Returns the first failure, or 0.
     int setValues(const ValueWrite* values, std::size_t count, int* results) const;
+    // create (for writing) and setValues in one step: an export makes a key for each property and fills it
+    // at once. Returns create's number; when that is 0, results[i] holds each value's number as setValues
+    // gives it. result, when given, becomes a handle of the key.
+    int createWithValues(std::string_view subKey, bool isVolatile, const ValueWrite* values, std::size_t count,
+                         int* results, RegistryKey* result = nullptr) const;
     int deleteValue(std::string_view name) const;
 
     // The name of the subkey with this index. *nameSize is the buffer's size on entry (room for the

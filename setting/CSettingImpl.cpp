@@ -60,10 +60,15 @@ CPropList* asList(CComponent* component) {
 // The values of one component, collected and then written to its key in one registry call: one step on
 // the hive instead of one per value. Each failure is logged under its value's name as it would be alone.
 // Texts are not copied: they must stay until the batch is stored (texts made up on the way are kept here).
+// A batch for a key not made yet makes it with the first values (one step for key and values: an export
+// makes a key per property).
 class ValueBatch {
 public:
-    ValueBatch(const RegistryKey& key, const char* component) : key_(key), component_(component) {}
-    ~ValueBatch() { store(); }
+    // For a key that is open.
+    ValueBatch(const RegistryKey& key, const char* component) : key_(&key), component_(component) {}
+    // For the subkey `component` of parent; *made, when given, gets a handle of the key once it is made.
+    ValueBatch(const RegistryKey& parent, const char* component, bool isVolatile, RegistryKey* made)
+        : parent_(&parent), made_(made), component_(component), isVolatile_(isVolatile) {}
     ValueBatch(const ValueBatch&) = delete;
     ValueBatch& operator=(const ValueBatch&) = delete;
 
@@ -87,33 +92,60 @@ public:
         add(name, name, platform::kRegMultiSz, bytes.data(), bytes.size(), plain);
     }
 
-    // Writes the values collected so far, in order, and logs each one that fails.
-    void store() {
-        if (count_ == 0) return;
+    // Writes what is left; false when the component's key could not be made (that is logged).
+    bool finish() {
+        store(true);
+        if (made_ != nullptr && key_ == &own_) *made_ = own_;
+        return !failed_;
+    }
+
+private:
+    static constexpr std::size_t kMax = 12;  // a property with both dictionaries has 11 values
+
+    // Writes the values collected so far, in order, and logs each one that fails. last: no more follow.
+    void store(bool last) {
+        if (!failed_ && key_ == nullptr) {
+            // Values still to come need a handle of the key; the caller may want one too.
+            RegistryKey* handle = last ? made_ : &own_;
+            if (parent_->createWithValues(component_, isVolatile_, writes_, count_, results_, handle) != 0) {
+                logError("%s: ERROR!!! Couldn't create key %s.\n", "qx::CSettingImpl::exportList", component_);
+                failed_ = true;
+            } else if (!last) {
+                key_ = &own_;
+            }
+            logFailures();
+        } else if (!failed_ && count_ != 0) {
+            key_->setValues(writes_, count_, results_);
+            logFailures();
+        }
+        count_ = 0;
+        kept_.clear();
+    }
+    void logFailures() const {
+        if (failed_) return;
         constexpr const char* op = "qx::CSettingImpl::storeComponent";
-        key_.setValues(writes_, count_, results_);
         for (std::size_t i = 0; i < count_; ++i) {
             if (results_[i] == 0) continue;
             logError(plain_[i] ? "%s: ERROR!!! While storing '%s' data for '%s' Windows error code: %d\n"
                                : "%s: ERROR!!! While storing '%s' data for '%s' Windows error code: %d.\n",
                      op, logNames_[i], component_, results_[i]);
         }
-        count_ = 0;
-        kept_.clear();
     }
-
-private:
-    static constexpr std::size_t kMax = 12;  // a property with both dictionaries has 11 values
     void add(std::string_view name, const char* logName, std::uint32_t type, const void* data, std::size_t size,
              bool plain) {
         writes_[count_] = {name, type, data, static_cast<std::uint32_t>(size)};
         logNames_[count_] = logName;  // pieces of a long text are logged as "data"
         plain_[count_] = plain;       // its failure message ends without a full stop
-        if (++count_ == kMax) store();
+        if (++count_ == kMax) store(false);
     }
 
-    const RegistryKey& key_;
+    const RegistryKey* key_ = nullptr;     // the component's key once it is open
+    const RegistryKey* parent_ = nullptr;  // where it is made, while it is not
+    RegistryKey* made_ = nullptr;
+    RegistryKey own_;                      // a handle of the key made here, when one is needed
     const char* component_;
+    bool isVolatile_ = false;
+    bool failed_ = false;
     // Filled up to count_ before they are read; left unset beyond, since a batch is made per component.
     platform::ValueWrite writes_[kMax];
     int results_[kMax];
@@ -557,10 +589,9 @@ void updateEntry(const RegistryKey& sub, CPropList& list, std::uint16_t index, s
     updateProperty(sub, list.propertyForWriting(index, rightsFull), flags);
 }
 
-void storeComponent(const RegistryKey& key, CComponent& component, std::uint16_t position, bool isDefault,
-                    std::uint32_t entryFlags, std::uint32_t flags) {
-    std::string text;  // the data text: declared first, so it outlives the batch, which stores on leaving
-    ValueBatch batch(key, component.name().c_str());
+// The values of a component's key. text: where the data text is kept until the batch is stored.
+void collectValues(ValueBatch& batch, std::string& text, CComponent& component, std::uint16_t position,
+                   bool isDefault, std::uint32_t entryFlags, std::uint32_t flags) {
     batch.dword("position", position, false);
     batch.dword("type", component.type(), false);
     batch.dword("flags", component.flags() | entryFlags, false);
@@ -619,6 +650,14 @@ void storeComponent(const RegistryKey& key, CComponent& component, std::uint16_t
     }
 }
 
+// Stores a component's values in its key; made: this batch makes the key (and logs when it cannot).
+bool storeComponent(ValueBatch& batch, CComponent& component, std::uint16_t position, bool isDefault,
+                    std::uint32_t entryFlags, std::uint32_t flags) {
+    std::string text;
+    collectValues(batch, text, component, position, isDefault, entryFlags, flags);
+    return batch.finish();
+}
+
 void walkExport(const RegistryKey& key, CPropList& list, std::uint32_t flags, bool isVolatile) {
     for (std::size_t i = 0; i < list.entryCount(); ++i) {
         CComponent* component = list.entryComponent(i);
@@ -626,13 +665,13 @@ void walkExport(const RegistryKey& key, CPropList& list, std::uint32_t flags, bo
         if ((component->flags() & QX_CF_DISALLOW_SERIALIZE) != 0) continue;
         const auto index = static_cast<std::uint16_t>(i);
         if (!takesPart(list, index, *component, flags)) continue;
+        // A property's key is made together with its values; a list's is kept open for its members.
+        CPropList* sublist = asList(component);
         RegistryKey sub;
-        if (key.create(component->name(), KeyAccess::ReadWrite, isVolatile, sub) != 0) {
-            logError("%s: ERROR!!! Couldn't create key %s.\n", "qx::CSettingImpl::exportList", component->name().c_str());
+        ValueBatch batch(key, component->name().c_str(), isVolatile, sublist != nullptr ? &sub : nullptr);
+        if (!storeComponent(batch, *component, index, list.entryIsDefault(index), list.entryFlags(index), flags))
             continue;
-        }
-        storeComponent(sub, *component, index, list.entryIsDefault(index), list.entryFlags(index), flags);
-        if (CPropList* sublist = asList(component)) walkExport(sub, *sublist, flags, isVolatile);
+        if (sublist != nullptr) walkExport(sub, *sublist, flags, isVolatile);
     }
 }
 
@@ -703,7 +742,8 @@ void CSettingImpl::exportList(const std::string& name, CPropList& list, std::uin
         RegistryKey listKey;
         rc = setting.create(list.name(), KeyAccess::ReadWrite, isVolatile, listKey);
         if (rc != 0) throw ECantAccessData("Can't access data '" + path + "\\" + list.name() + "'" + reason(rc));
-        storeComponent(listKey, list, 0, false, 0, flags);
+        ValueBatch batch(listKey, list.name().c_str());
+        storeComponent(batch, list, 0, false, 0, flags);
         walkExport(listKey, list, flags, isVolatile);
     }
     rc = transaction.commit();
