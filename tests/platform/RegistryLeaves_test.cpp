@@ -219,6 +219,61 @@ TEST_F(RegistryLeaves, SetValuesReportsEachValue) {
     EXPECT_EQ(denied[0], kRegAccessDenied);
 }
 
+// Making a key with its values in one step: the values land in the new key (a repeated name replaces the
+// earlier one), bad ones are reported one by one, an existing key keeps its other values, a bad path makes
+// nothing, and a handle is given only when asked for.
+TEST_F(RegistryLeaves, CreateWithValuesMakesTheKeyAndReportsEachValue) {
+    const RegistryKey parent = make("made");
+    const std::uint32_t one = 1, two = 2;
+    const ValueWrite values[] = {
+        {"first", kRegDword, &one, 4},
+        {"short", kRegDword, &one, 2},
+        {"FIRST", kRegDword, &two, 4},
+        {"text", kRegSz, "ab", 3},
+    };
+    int results[4] = {-1, -1, -1, -1};
+    RegistryKey handle;
+    ASSERT_EQ(parent.createWithValues("leaf", false, values, 4, results, &handle), kRegSuccess);
+    EXPECT_EQ(std::vector<int>(results, results + 4),
+              (std::vector<int>{kRegSuccess, kRegInvalidParameter, kRegSuccess, kRegSuccess}));
+    ASSERT_TRUE(handle.isOpen());
+    EXPECT_EQ(handle.access(), KeyAccess::ReadWrite);
+    EXPECT_EQ(handle.path(), parent.path() + "\\leaf");
+    EXPECT_EQ(valueCount(handle), 2u);
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    ASSERT_EQ(handle.queryValue("first", type, data), kRegSuccess);
+    EXPECT_EQ(data, (std::vector<std::uint8_t>{2, 0, 0, 0}));
+
+    // Again on the existing key, without a handle: "text" is replaced, "first" stays.
+    const ValueWrite again[] = {{"Text", kRegSz, "cd", 3}, {"more", kRegDword, &one, 4}};
+    int second[2] = {-1, -1};
+    ASSERT_EQ(parent.createWithValues("LEAF", false, again, 2, second), kRegSuccess);
+    EXPECT_EQ(std::vector<int>(second, second + 2), (std::vector<int>{kRegSuccess, kRegSuccess}));
+    closeThreadHives();  // what follows is read back from the file
+    EXPECT_EQ(valueCount(handle), 3u);
+    ASSERT_EQ(handle.queryValue("text", type, data), kRegSuccess);
+    EXPECT_EQ(std::string(data.begin(), data.end()), std::string("cd", 3));
+    EXPECT_EQ(subkeys(parent), (std::vector<std::string>{"leaf"}));
+
+    // A path through new keys makes them all; a bad path makes nothing and leaves the results alone.
+    int deep[1] = {-1};
+    ASSERT_EQ(parent.createWithValues("a\\b", false, values, 1, deep), kRegSuccess);
+    RegistryKey b;
+    ASSERT_EQ(parent.open("a\\b", KeyAccess::Read, b), kRegSuccess);
+    EXPECT_EQ(valueCount(b), 1u);
+    int unused[1] = {-1};
+    EXPECT_EQ(parent.createWithValues("x\\..", false, values, 1, unused), kRegBadPathname);
+    EXPECT_EQ(unused[0], -1);
+    EXPECT_EQ(subkeys(parent), (std::vector<std::string>{"a", "leaf"}));
+
+    // A key opened for reading makes nothing below it.
+    RegistryKey reader;
+    ASSERT_EQ(parent.open("", KeyAccess::Read, reader), kRegSuccess);
+    EXPECT_EQ(reader.createWithValues("other", false, values, 1, unused), kRegAccessDenied);
+    EXPECT_EQ(subkeys(parent), (std::vector<std::string>{"a", "leaf"}));
+}
+
 // The packed table on its own: replacing a value with one of another size keeps the order and the bytes
 // of those after it; erasing from the middle; a batch of new names appended at once, with a repeated name
 // and a skipped entry; many values found through the index after changes.

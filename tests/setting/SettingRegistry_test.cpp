@@ -266,6 +266,31 @@ TEST_F(RegistrySetting, LongTextIsCutIntoPiecesAndJoinedAgain) {
     EXPECT_TRUE(back == text + "end");
 }
 
+// A text of seven pieces gives its key thirteen values, more than one batch holds: the key is made with the
+// first twelve and gets the last one afterwards, and the text comes back whole.
+TEST_F(RegistrySetting, AKeyWithMoreValuesThanABatchGetsThemAll) {
+    const HOBJ list = createList("L");
+    std::string text;
+    for (char piece = 'a'; piece < 'h'; ++piece) text += std::string(523263, piece);
+    setText(addProp(list, "Huge", QX_CT_PROP_STRING), text);
+    ASSERT_EQ(qxPropListExport(list, "huge", kReg, 7), 0) << lastText();
+    RegistryKey key;
+    ASSERT_EQ(RegistryKey::root(Hive::User).open(std::string(kRootPath) + "\\huge\\L\\Huge", KeyAccess::Read, key),
+              kRegSuccess);
+    KeyInfo info;
+    ASSERT_EQ(key.queryInfo(info), kRegSuccess);
+    EXPECT_EQ(info.values, 13u);
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    EXPECT_EQ(key.queryValue("formatString", type, data), kRegSuccess);
+    ASSERT_EQ(key.queryValue("data_6", type, data), kRegSuccess);
+    EXPECT_EQ(data.size(), 523263u + 1);
+    EXPECT_EQ(data.front(), 'g');
+    HOBJ imported = 0;
+    ASSERT_EQ(qxPropListImport(&imported, "huge", kReg, 7), 0) << lastText();
+    EXPECT_TRUE(getText(find(imported, "Huge")) == text);
+}
+
 TEST_F(RegistrySetting, UpdateWritesStoredValuesAndCreatesOnlyWhenAsked) {
     const HOBJ cam = makeCam();
     ASSERT_EQ(qxPropListExport(cam, "cam", kReg | kDicts, 7), 0) << lastText();
