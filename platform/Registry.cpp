@@ -10,7 +10,6 @@
 #include "platform/Registry.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <functional>
 
@@ -30,24 +29,56 @@ std::string folded(std::string_view name) { return hive::foldedName(name); }
 class PathParts {
 public:
     void push_back(std::string_view part) {
-        if (size_ < inline_.size()) inline_[size_] = part;
-        else more_.push_back(part);
+        if (size_ < kInline) {
+            data_[size_] = part.data();
+            length_[size_] = part.size();
+        } else {
+            more_.push_back(part);
+        }
         ++size_;
     }
     std::size_t size() const noexcept { return size_; }
     bool empty() const noexcept { return size_ == 0; }
-    std::string_view operator[](std::size_t i) const { return i < inline_.size() ? inline_[i] : more_[i - inline_.size()]; }
+    std::string_view operator[](std::size_t i) const {
+        return i < kInline ? std::string_view(data_[i], length_[i]) : more_[i - kInline];
+    }
 
 private:
-    std::array<std::string_view, 8> inline_{};
+    static constexpr std::size_t kInline = 8;
+    // Set up to size_ before they are read; left unset beyond (a path is split per call).
+    const char* data_[kInline];
+    std::size_t length_[kInline];
     std::vector<std::string_view> more_;
     std::size_t size_ = 0;
 };
 
+bool hasZeroByte(std::uint64_t w) { return ((w - 0x0101010101010101ull) & ~w & 0x8080808080808080ull) != 0; }
+
+// True when the text holds a NUL byte. Names are mostly short: two overlapping word loads test them
+// without a call.
+bool holdsNul(std::string_view text) {
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    if (n < 4 || n > 16) return text.find('\0') != std::string_view::npos;
+    std::uint64_t first = 0, last = 0;
+    if (n >= 8) {
+        std::memcpy(&first, p, 8);
+        std::memcpy(&last, p + n - 8, 8);
+    } else {
+        // Four-byte halves, each with bytes that cannot be zero above it.
+        std::uint32_t a = 0, b = 0;
+        std::memcpy(&a, p, 4);
+        std::memcpy(&b, p + n - 4, 4);
+        first = a | 0xFFFFFFFF00000000ull;
+        last = b | 0xFFFFFFFF00000000ull;
+    }
+    return hasZeroByte(first) || hasZeroByte(last);
+}
+
 // Splits a key path into its components; "" is no component (the key itself).
 int splitPath(std::string_view path, PathParts& parts) {
     if (path.empty()) return kRegSuccess;
-    if (path.find('\0') != std::string_view::npos) {
+    if (holdsNul(path)) {
         hive::setFailureDetail("a key path holds a NUL byte");
         return kRegInvalidParameter;
     }
@@ -74,7 +105,7 @@ int splitPath(std::string_view path, PathParts& parts) {
 }
 
 int checkValueName(std::string_view name) {
-    if (name.find('\0') != std::string_view::npos || name.size() > kMaxValueNameLength) {
+    if (holdsNul(name) || name.size() > kMaxValueNameLength) {
         hive::setFailureDetail("a value name holds a NUL byte or is longer than 16383 bytes");
         return kRegInvalidParameter;
     }

@@ -59,7 +59,12 @@ public:
     bool empty() const noexcept { return size_ == 0; }
     void clear() noexcept { size_ = 0; }
     // Makes the bytes n longer and returns where the new ones start, for the caller to fill.
-    char* extend(std::size_t n);
+    char* extend(std::size_t n) {
+        if (size_ + n > capacity_) grow(size_ + n);
+        char* at = bytes() + size_;
+        size_ += n;
+        return at;
+    }
     void assign(const char* from, std::size_t n);
     // Replaces n bytes at offset with the m bytes at from.
     void replace(std::size_t offset, std::size_t n, const char* from, std::size_t m);
@@ -68,6 +73,8 @@ private:
     static constexpr std::size_t kInline = 112;
     char* bytes() noexcept { return heap_ ? heap_.get() : inline_; }
     void take(PackedBytes& other) noexcept;
+    // Makes room for at least `needed` bytes, keeping those there.
+    void grow(std::size_t needed);
 
     char inline_[kInline];
     std::unique_ptr<char[]> heap_;  // null while the bytes fit inline_

@@ -72,17 +72,12 @@ bool getVarint(const std::uint8_t*& at, const std::uint8_t* end, std::uint64_t& 
 }
 
 
-char* PackedBytes::extend(std::size_t n) {
-    if (size_ + n > capacity_) {
-        const std::size_t capacity = std::max(capacity_ * 2, size_ + n);
-        auto grown = std::make_unique_for_overwrite<char[]>(capacity);
-        if (size_) std::memcpy(grown.get(), data(), size_);
-        heap_ = std::move(grown);
-        capacity_ = capacity;
-    }
-    char* at = bytes() + size_;
-    size_ += n;
-    return at;
+void PackedBytes::grow(std::size_t needed) {
+    const std::size_t capacity = std::max(capacity_ * 2, needed);
+    auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+    if (size_) std::memcpy(grown.get(), data(), size_);
+    heap_ = std::move(grown);
+    capacity_ = capacity;
 }
 
 void PackedBytes::assign(const char* from, std::size_t n) {
@@ -213,11 +208,28 @@ void copyBytes(std::uint8_t* to, const void* from, std::size_t n) {
     }
 }
 
+// True when name length, type and size each take one byte as varints, as they do for nearly every value.
+bool smallEntry(std::string_view name, std::uint32_t type, std::uint32_t size) {
+    return (name.size() | type | size) < 0x80;
+}
+
 std::size_t entrySize(std::string_view name, std::uint32_t type, std::uint32_t size) {
+    if (smallEntry(name, type, size)) return 3 + name.size() + size;
     return varintSize(name.size()) + name.size() + varintSize(type) + varintSize(size) + size;
 }
 
-std::uint8_t* putEntry(std::uint8_t* to, std::string_view name, std::uint32_t type, const void* data, std::uint32_t size) {
+// Inline: a setting writes seven values a key, and a call each cost as much as the copying.
+[[gnu::always_inline]] inline std::uint8_t* putEntry(std::uint8_t* to, std::string_view name, std::uint32_t type,
+                                                   const void* data, std::uint32_t size) {
+    if (smallEntry(name, type, size)) {
+        *to++ = static_cast<std::uint8_t>(name.size());
+        copyBytes(to, name.data(), name.size());
+        to += name.size();
+        *to++ = static_cast<std::uint8_t>(type);
+        *to++ = static_cast<std::uint8_t>(size);
+        copyBytes(to, data, size);
+        return to + size;
+    }
     to = putVarint(to, name.size());
     copyBytes(to, name.data(), name.size());
     to = putVarint(to + name.size(), type);
@@ -254,29 +266,23 @@ void ValueTable::set(std::string_view name, std::uint32_t type, const void* data
 }
 
 void ValueTable::setAll(const ValueWrite* values, const int* results, std::size_t count) {
-    std::uint64_t bits = nameBits_;
-    std::size_t bytes = 0;
-    bool fresh = !lookup_;
-    for (std::size_t i = 0; i < count && fresh; ++i) {
-        if (results[i] != 0) continue;
-        const std::uint64_t bit = nameBit(values[i].name);
-        fresh = (bits & bit) == 0;  // a name that may be there already takes the slow way
-        bits |= bit;
-        bytes += entrySize(values[i].name, values[i].type, values[i].size);
+    std::size_t i = 0;
+    // Names new to the table (as for a key just made) are appended in one pass, until one that may be
+    // there already: from that one on, each value takes the way of set. With the index made, set keeps it.
+    if (!lookup_) {
+        for (; i < count; ++i) {
+            if (results[i] != 0) continue;
+            const ValueWrite& v = values[i];
+            const std::uint64_t bit = nameBit(v.name);
+            if ((nameBits_ & bit) != 0) break;
+            nameBits_ |= bit;
+            putEntry(reinterpret_cast<std::uint8_t*>(packed_.extend(entrySize(v.name, v.type, v.size))), v.name,
+                     v.type, v.data, v.size);
+            ++count_;
+        }
     }
-    if (!fresh) {
-        for (std::size_t i = 0; i < count; ++i)
-            if (results[i] == 0) set(values[i].name, values[i].type, values[i].data, values[i].size);
-        return;
-    }
-    auto* to = reinterpret_cast<std::uint8_t*>(packed_.extend(bytes));
-    for (std::size_t i = 0; i < count; ++i) {
-        if (results[i] != 0) continue;
-        const ValueWrite& v = values[i];
-        to = putEntry(to, v.name, v.type, v.data, v.size);
-        ++count_;
-    }
-    nameBits_ = bits;
+    for (; i < count; ++i)
+        if (results[i] == 0) set(values[i].name, values[i].type, values[i].data, values[i].size);
 }
 
 bool ValueTable::erase(std::string_view name) {

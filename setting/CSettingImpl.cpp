@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <list>
+#include <optional>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -95,7 +96,7 @@ public:
     // Writes what is left; false when the component's key could not be made (that is logged).
     bool finish() {
         store(true);
-        if (made_ != nullptr && key_ == &own_) *made_ = own_;
+        if (made_ != nullptr && own_) *made_ = *own_;
         return !failed_;
     }
 
@@ -106,12 +107,12 @@ private:
     void store(bool last) {
         if (!failed_ && key_ == nullptr) {
             // Values still to come need a handle of the key; the caller may want one too.
-            RegistryKey* handle = last ? made_ : &own_;
+            RegistryKey* handle = last ? made_ : &own_.emplace();
             if (parent_->createWithValues(component_, isVolatile_, writes_, count_, results_, handle) != 0) {
                 logError("%s: ERROR!!! Couldn't create key %s.\n", "qx::CSettingImpl::exportList", component_);
                 failed_ = true;
             } else if (!last) {
-                key_ = &own_;
+                key_ = &*own_;
             }
             logFailures();
         } else if (!failed_ && count_ != 0) {
@@ -133,16 +134,21 @@ private:
     }
     void add(std::string_view name, const char* logName, std::uint32_t type, const void* data, std::size_t size,
              bool plain) {
-        writes_[count_] = {name, type, data, static_cast<std::uint32_t>(size)};
+        // Field by field: a whole-struct copy went through the stack, and its wide reload stalled each time.
+        platform::ValueWrite& write = writes_[count_];
+        write.name = name;
+        write.type = type;
+        write.data = data;
+        write.size = static_cast<std::uint32_t>(size);
         logNames_[count_] = logName;  // pieces of a long text are logged as "data"
         plain_[count_] = plain;       // its failure message ends without a full stop
-        if (++count_ == kMax) store(false);
+        if (++count_ == kMax) [[unlikely]] store(false);
     }
 
     const RegistryKey* key_ = nullptr;     // the component's key once it is open
     const RegistryKey* parent_ = nullptr;  // where it is made, while it is not
     RegistryKey* made_ = nullptr;
-    RegistryKey own_;                      // a handle of the key made here, when one is needed
+    std::optional<RegistryKey> own_;       // a handle of the key made here, when one is needed
     const char* component_;
     bool isVolatile_ = false;
     bool failed_ = false;
