@@ -219,6 +219,27 @@ TEST_F(RegistryLeaves, SetValuesReportsEachValue) {
     EXPECT_EQ(denied[0], kRegAccessDenied);
 }
 
+// A NUL byte anywhere in a value name or a key path is refused, whatever the length (short names are
+// checked a word at a time, long ones by a scan); the same names without it are taken.
+TEST_F(RegistryLeaves, NulBytesAreFoundAtEveryPlaceOfShortAndLongNames) {
+    const RegistryKey key = make("nul");
+    const std::uint32_t one = 1;
+    for (std::size_t length = 1; length <= 20; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string name(length, 'n');
+            name[at] = '\0';
+            EXPECT_EQ(key.setValue(name, kRegDword, &one, 4), kRegInvalidParameter) << length << " " << at;
+            std::string path(length, 'k');
+            path[at] = '\0';
+            RegistryKey sub;
+            EXPECT_EQ(key.create(path, KeyAccess::ReadWrite, false, sub), kRegInvalidParameter) << length << " " << at;
+        }
+        EXPECT_EQ(key.setValue(std::string(length, 'n'), kRegDword, &one, 4), kRegSuccess) << length;
+    }
+    EXPECT_EQ(valueCount(key), 20u);
+    EXPECT_EQ(subkeys(key), std::vector<std::string>{});
+}
+
 // Making a key with its values in one step: the values land in the new key (a repeated name replaces the
 // earlier one), bad ones are reported one by one, an existing key keeps its other values, a bad path makes
 // nothing, and a handle is given only when asked for.
