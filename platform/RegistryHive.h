@@ -209,6 +209,13 @@ struct Connection {
     // yet written. Valid while the hive is in the state stamped (see checkTree); changes are written to
     // the rows at the end of the outermost step or transaction (flushTree).
     std::unordered_map<std::int64_t, Children> tree;
+    // The entry of tree found last (entries stay where they are until the tree is dropped, which moves
+    // treeGeneration): an export asks for one list's subkeys once per property.
+    struct LastChildren {
+        std::int64_t parent = -1;
+        std::uint64_t generation = 0;
+        Children* children = nullptr;
+    } lastChildren;
     std::int64_t treeState = 0;
     bool treeStamped = false;
     std::uint64_t treeGeneration = 0;   // moves whenever a key is removed or the picture dropped
@@ -248,11 +255,16 @@ int children(Connection& c, std::int64_t parent, Children*& out);
 // The key with this id below parent (parent 0 for the root): kRegKeyDeleted when it is not there.
 int locateAgain(Connection& c, std::int64_t parent, std::int64_t id, Child*& out);
 inline int locate(Connection& c, std::int64_t parent, std::int64_t id, Child*& out) {
-    for (const auto& last : c.located)
+    for (std::size_t i = 0; i < 2; ++i) {
+        const Connection::Located& last = c.located[i];
         if (last.id == id && last.parent == parent && last.generation == c.treeGeneration) {
             out = last.child;
+            // Found second: to the front, so that the next key made (which takes the front) pushes out the
+            // other one. An export's calls alternate between the list's key and the key just made.
+            if (i == 1) std::swap(c.located[0], c.located[1]);
             return kRegSuccess;
         }
+    }
     return locateAgain(c, parent, id, out);
 }
 // The key's values for reading, or for changing (then noteChanged after the change).

@@ -360,14 +360,20 @@ void dropTree(Connection& c) {
 }
 
 int children(Connection& c, std::int64_t parent, Children*& out) {
+    Connection::LastChildren& last = c.lastChildren;
+    if (last.children != nullptr && last.parent == parent && last.generation == c.treeGeneration) {
+        out = last.children;
+        return kRegSuccess;
+    }
     const auto found = c.tree.find(parent);
     if (found != c.tree.end()) {
         out = &found->second;
-        return kRegSuccess;
+    } else {
+        Children loaded;
+        if (const int e = load(c, parent, loaded)) return e;
+        out = &c.tree.emplace(parent, std::move(loaded)).first->second;
     }
-    Children loaded;
-    if (const int e = load(c, parent, loaded)) return e;
-    out = &c.tree.emplace(parent, std::move(loaded)).first->second;
+    last = {parent, c.treeGeneration, out};
     return kRegSuccess;
 }
 
