@@ -66,9 +66,9 @@ CPropList* asList(CComponent* component) {
 class ValueBatch {
 public:
     // For a key that is open.
-    ValueBatch(const RegistryKey& key, const char* component) : key_(&key), component_(component) {}
+    ValueBatch(const RegistryKey& key, const std::string& component) : key_(&key), component_(component) {}
     // For the subkey `component` of parent; *made, when given, gets a handle of the key once it is made.
-    ValueBatch(const RegistryKey& parent, const char* component, bool isVolatile, RegistryKey* made)
+    ValueBatch(const RegistryKey& parent, const std::string& component, bool isVolatile, RegistryKey* made)
         : parent_(&parent), made_(made), component_(component), isVolatile_(isVolatile) {}
     ValueBatch(const ValueBatch&) = delete;
     ValueBatch& operator=(const ValueBatch&) = delete;
@@ -109,7 +109,7 @@ private:
             // Values still to come need a handle of the key; the caller may want one too.
             RegistryKey* handle = last ? made_ : &own_.emplace();
             if (parent_->createWithValues(component_, isVolatile_, writes_, count_, results_, handle) != 0) {
-                logError("%s: ERROR!!! Couldn't create key %s.\n", "qx::CSettingImpl::exportList", component_);
+                logError("%s: ERROR!!! Couldn't create key %s.\n", "qx::CSettingImpl::exportList", component_.c_str());
                 failed_ = true;
             } else if (!last) {
                 key_ = &*own_;
@@ -129,7 +129,7 @@ private:
             if (results_[i] == 0) continue;
             logError(plain_[i] ? "%s: ERROR!!! While storing '%s' data for '%s' Windows error code: %d\n"
                                : "%s: ERROR!!! While storing '%s' data for '%s' Windows error code: %d.\n",
-                     op, logNames_[i], component_, results_[i]);
+                     op, logNames_[i], component_.c_str(), results_[i]);
         }
     }
     void add(std::string_view name, const char* logName, std::uint32_t type, const void* data, std::size_t size,
@@ -149,7 +149,7 @@ private:
     const RegistryKey* parent_ = nullptr;  // where it is made, while it is not
     RegistryKey* made_ = nullptr;
     std::optional<RegistryKey> own_;       // a handle of the key made here, when one is needed
-    const char* component_;
+    const std::string& component_;
     bool isVolatile_ = false;
     bool failed_ = false;
     // Filled up to count_ before they are read; left unset beyond, since a batch is made per component.
@@ -674,7 +674,7 @@ void walkExport(const RegistryKey& key, CPropList& list, std::uint32_t flags, bo
         // A property's key is made together with its values; a list's is kept open for its members.
         CPropList* sublist = asList(component);
         RegistryKey sub;
-        ValueBatch batch(key, component->name().c_str(), isVolatile, sublist != nullptr ? &sub : nullptr);
+        ValueBatch batch(key, component->name(), isVolatile, sublist != nullptr ? &sub : nullptr);
         if (!storeComponent(batch, *component, index, list.entryIsDefault(index), list.entryFlags(index), flags))
             continue;
         if (sublist != nullptr) walkExport(sub, *sublist, flags, isVolatile);
@@ -748,7 +748,7 @@ void CSettingImpl::exportList(const std::string& name, CPropList& list, std::uin
         RegistryKey listKey;
         rc = setting.create(list.name(), KeyAccess::ReadWrite, isVolatile, listKey);
         if (rc != 0) throw ECantAccessData("Can't access data '" + path + "\\" + list.name() + "'" + reason(rc));
-        ValueBatch batch(listKey, list.name().c_str());
+        ValueBatch batch(listKey, list.name());
         storeComponent(batch, list, 0, false, 0, flags);
         walkExport(listKey, list, flags, isVolatile);
     }
