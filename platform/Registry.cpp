@@ -22,7 +22,6 @@ namespace {
 using hive::Connection;
 using hive::Statement;
 
-std::string folded(std::string_view name) { return hive::foldedName(name); }
 
 // The components of a key path. Most paths have a few; those are kept without an allocation (an export
 // makes one key per component it stores).
@@ -150,7 +149,7 @@ int deliverName(const std::string& name, char* buffer, std::uint32_t* size) {
 int findChild(Connection& c, std::int64_t parent, std::string_view name, hive::Child*& out) {
     hive::Children* siblings = nullptr;
     if (const int e = hive::children(c, parent, siblings)) return e;
-    out = siblings->find(folded(name));
+    out = siblings->find(name);
     return kRegSuccess;
 }
 
@@ -174,9 +173,8 @@ int makeKeys(Connection& c, hive::Child& self, const PathParts& parts, bool isVo
     for (std::size_t i = 0; i < parts.size(); ++i) {
         hive::Children* siblings = nullptr;
         if (const int e = hive::children(c, id, siblings)) return e;
-        std::string key = folded(parts[i]);
         std::size_t hash = 0;
-        hive::Child* child = siblings->find(key, &hash);
+        hive::Child* child = siblings->find(parts[i], &hash);
         made = child == nullptr;
         if (made) {
             if (!at->boot.empty() && !isVolatile) {
@@ -185,7 +183,7 @@ int makeKeys(Connection& c, hive::Child& self, const PathParts& parts, bool isVo
             }
             // A key with more to come below it would become a row at once: make it one.
             const bool asRow = i + 1 < parts.size();
-            if (const int e = hive::addChild(c, parent, *at, *siblings, parts[i], std::move(key), hash, asRow,
+            if (const int e = hive::addChild(c, parent, *at, *siblings, parts[i], hash, asRow,
                                              isVolatile ? c.bootId : std::string(), child))
                 return e;
         }

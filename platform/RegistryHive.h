@@ -27,6 +27,7 @@ inline constexpr std::int64_t kRootId = 1;
 inline constexpr int kSchemaVersion = 3;
 
 // Names fold ASCII upper case to lower case for comparing.
+inline char foldChar(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }
 std::string foldedName(std::string_view name);
 // The packed forms write numbers as unsigned varints: 7 bits a byte, low bits first, the high bit set on
 // every byte but the last.
@@ -159,10 +160,10 @@ public:
     using Spares = std::vector<Block>;
 
     // *hash, when asked for, gets the name's hash, which add can then take instead of making it again.
-    Child* find(const std::string& folded, std::size_t* hash = nullptr);
+    Child* find(std::string_view name, std::size_t* hash = nullptr);
     Child* findId(std::int64_t id);
     // Adds a child that is not there yet; its fields other than id, name and folded are the caller's.
-    Child& add(std::string folded, std::int64_t id, Spares* spares = nullptr, std::size_t hash = 0);
+    Child& add(std::string_view name, std::int64_t id, Spares* spares = nullptr, std::size_t hash = 0);
     void erase(std::int64_t id);
     std::size_t size() const noexcept { return live_; }
     // Every child in folded-name order; made anew after a change, when first asked.
@@ -285,7 +286,7 @@ inline void noteChanged(Connection& c, std::int64_t parent, const Child& key) {
 // form and the hash of that (0: not known), a row when asRow or boot is set (volatile), else a leaf. A leaf
 // owner is made a row first.
 int addChild(Connection& c, std::int64_t grandparent, Child& owner, Children& siblings, std::string_view name,
-             std::string folded, std::size_t hash, bool asRow, const std::string& boot, Child*& out);
+             std::size_t hash, bool asRow, const std::string& boot, Child*& out);
 // Removes a subkey with everything below it.
 int removeChild(Connection& c, std::int64_t parent, std::int64_t id);
 // Writes the changes kept in memory (leaves, row values, the next id) to the rows.

@@ -40,7 +40,7 @@ bool decodeLeaves(const void* bytes, std::size_t size, Children& into, Children:
             return false;
         const std::string_view name(reinterpret_cast<const char*>(at), length);
         at += length;
-        Child& leaf = into.add(foldedName(name), static_cast<std::int64_t>(id), spares);
+        Child& leaf = into.add(name, static_cast<std::int64_t>(id), spares);
         leaf.name = name;
         leaf.leaf = true;
         leaf.valuesLoaded = true;
@@ -75,7 +75,7 @@ int load(Connection& c, std::int64_t parent, Children& out) {
         const int rc = root.step();
         if (rc == SQLITE_DONE) return kRegSuccess;
         if (rc != SQLITE_ROW) return errorOf(c, rc);
-        out.add(std::string(), kRootId);
+        out.add("", kRootId);
         return kRegSuccess;
     }
     {
@@ -190,30 +190,51 @@ std::uint32_t load32(const char* p) {
     return w;
 }
 
-// The hash of a folded name. Key names are mostly short, so it reads them a word at a time (a short tail
-// as two overlapping halves, or three single bytes) instead of a byte at a time; the high half, which the
-// table uses, gets every bit mixed in by the final steps.
+// ASCII upper case to lower case in every byte of a word at once: a byte gets 0x20 where it is 'A'..'Z'
+// (its low seven bits at or above 'A' and not above 'Z', its high bit clear). No sum carries into the next
+// byte: seven bits plus at most 0x3F stay below 0x100.
+std::uint64_t foldWord(std::uint64_t w) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    const std::uint64_t low = w & (0x7F * kOnes);
+    const std::uint64_t atLeastA = low + (0x80 - 'A') * kOnes;
+    const std::uint64_t aboveZ = low + (0x80 - 'Z' - 1) * kOnes;
+    const std::uint64_t upper = atLeastA & ~aboveZ & ~w & (0x80 * kOnes);
+    return w | (upper >> 2);
+}
+
+// The hash of a name as folded, made from the name in either case. Key names are mostly short, so it reads
+// them a word at a time (a short tail as two overlapping halves, or three single bytes) instead of a byte
+// at a time; the high half, which the table uses, gets every bit mixed in by the final steps.
 std::size_t nameHash(std::string_view name) {
     constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
     const char* p = name.data();
     std::size_t n = name.size();
     std::uint64_t h = n * kMul;
-    for (; n > 8; n -= 8, p += 8) h = (h ^ load64(p)) * kMul;
+    for (; n > 8; n -= 8, p += 8) h = (h ^ foldWord(load64(p))) * kMul;
     std::uint64_t tail = 0;
-    if (n >= 4) tail = std::uint64_t{load32(p)} << 32 | load32(p + n - 4);
+    if (n >= 4) tail = foldWord(std::uint64_t{load32(p)} << 32 | load32(p + n - 4));
     else if (n > 0)
-        tail = std::uint64_t{static_cast<unsigned char>(p[0])} << 16 |
-               std::uint64_t{static_cast<unsigned char>(p[n / 2])} << 8 | static_cast<unsigned char>(p[n - 1]);
+        tail = std::uint64_t{static_cast<unsigned char>(foldChar(p[0]))} << 16 |
+               std::uint64_t{static_cast<unsigned char>(foldChar(p[n / 2]))} << 8 |
+               static_cast<unsigned char>(foldChar(p[n - 1]));
     h = (h ^ tail) * kMul;
     h ^= h >> 31;
     h *= 0xBF58476D1CE4E5B9ull;
     return static_cast<std::size_t>(h ^ (h >> 29));
 }
 
+// Whether a name, in either case, folds to this folded name.
+bool foldsTo(std::string_view name, const std::string& folded) {
+    if (name.size() != folded.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (foldChar(name[i]) != folded[i]) return false;
+    return true;
+}
+
 } // namespace
 
-Child* Children::find(const std::string& folded, std::size_t* hashOut) {
-    const std::size_t hash = nameHash(folded);
+Child* Children::find(std::string_view name, std::size_t* hashOut) {
+    const std::size_t hash = nameHash(name);
     if (hashOut) *hashOut = hash;
     if (table_.empty()) return nullptr;
     const std::uint32_t tag = tagOf(hash);
@@ -223,7 +244,7 @@ Child* Children::find(const std::string& folded, std::size_t* hashOut) {
         if (entry == 0) return nullptr;
         if (static_cast<std::uint32_t>(entry) == 0 || static_cast<std::uint32_t>(entry >> 32) != tag) continue;
         Child& child = at(static_cast<std::uint32_t>(entry) - 1);
-        if (child.folded == folded) return &child;
+        if (foldsTo(name, child.folded)) return &child;
     }
 }
 
@@ -254,7 +275,7 @@ void Children::reindex() {
         if (entry != 0 && static_cast<std::uint32_t>(entry) != 0) place(entry);
 }
 
-Child& Children::add(std::string folded, std::int64_t id, Spares* spares, std::size_t hash) {
+Child& Children::add(std::string_view name, std::int64_t id, Spares* spares, std::size_t hash) {
     if (used_ == blocks_.size() * kBlock) {
         if (spares && !spares->empty()) {
             blocks_.push_back(std::move(spares->back()));
@@ -268,8 +289,9 @@ Child& Children::add(std::string folded, std::int64_t id, Spares* spares, std::s
     // A reused slot keeps its buffers; everything else starts anew.
     child.id = id;
     child.index = i;
-    child.hash = hash != 0 ? hash : nameHash(folded);
-    child.folded = std::move(folded);
+    child.hash = hash != 0 ? hash : nameHash(name);
+    child.folded.assign(name.data(), name.size());
+    for (char& ch : child.folded) ch = foldChar(ch);
     child.name.clear();
     child.boot.clear();
     child.live = true;
@@ -410,16 +432,15 @@ void noteChangedAgain(Connection& c, std::int64_t parent, const Child& key) {
 }
 
 int addChild(Connection& c, std::int64_t grandparent, Child& owner, Children& siblings, std::string_view name,
-             std::string folded, std::size_t hash, bool asRow, const std::string& boot, Child*& out) {
+             std::size_t hash, bool asRow, const std::string& boot, Child*& out) {
     if (owner.leaf)
         if (const int e = promote(c, grandparent, owner)) return e;
     std::int64_t id = 0;
     if (const int e = allocateId(c, id)) return e;
-    std::string& key = folded;
     const bool leaf = !asRow && boot.empty();
     if (!leaf) {
         Statement s(c, "INSERT INTO keys(id, parent, folded, name, boot) VALUES(?1, ?2, ?3, ?4, ?5)");
-        s.bind(1, id).bind(2, owner.id).bind(3, key).bind(4, name);
+        s.bind(1, id).bind(2, owner.id).bind(3, foldedName(name)).bind(4, name);
         if (boot.empty()) s.bindNull(5);
         else s.bind(5, boot);
         const int rc = s.step();
@@ -428,7 +449,7 @@ int addChild(Connection& c, std::int64_t grandparent, Child& owner, Children& si
         c.dirtyLeaves.insert(owner.id);
         c.lastDirty = {owner.id, 0};
     }
-    Child& child = siblings.add(std::move(key), id, &c.spares, hash);
+    Child& child = siblings.add(name, id, &c.spares, hash);
     child.name.assign(name.data(), name.size());
     if (!boot.empty()) child.boot = boot;  // add left it empty
     child.leaf = leaf;

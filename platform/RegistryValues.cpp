@@ -23,7 +23,6 @@ namespace qx::platform::hive {
 
 namespace {
 
-char foldChar(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }
 
 bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

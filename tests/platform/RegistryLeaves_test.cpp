@@ -240,6 +240,46 @@ TEST_F(RegistryLeaves, NulBytesAreFoundAtEveryPlaceOfShortAndLongNames) {
     EXPECT_EQ(subkeys(key), std::vector<std::string>{});
 }
 
+// Only ASCII letters fold: names of every length up to 20 are found in either case, after the tree is read
+// again from the file too, while the neighbours of the letters ('@' and '`', '[' and '{') and bytes with
+// the high bit set stay apart.
+TEST_F(RegistryLeaves, OnlyAsciiLettersFoldAtEveryLength) {
+    const RegistryKey parent = make("fold");
+    const std::string letters = "aZbYcXdWeVfUgThSiRjQ";
+    auto upper = [](std::string text) {
+        for (char& ch : text) ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+        return text;
+    };
+    auto lower = [](std::string text) {
+        for (char& ch : text) ch = ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
+        return text;
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        for (std::size_t length = 1; length <= letters.size(); ++length) {
+            const std::string name = letters.substr(0, length);
+            RegistryKey key;
+            bool created = false;
+            ASSERT_EQ(parent.create(pass == 0 ? name : upper(name), KeyAccess::ReadWrite, false, key, &created),
+                      kRegSuccess);
+            EXPECT_EQ(created, pass == 0) << name;
+            EXPECT_EQ(parent.open(lower(name), KeyAccess::Read, key), kRegSuccess) << name;
+        }
+        closeThreadHives();  // the second pass finds them in the file
+    }
+    const std::pair<std::string, std::string> apart[] = {
+        {"x@", "x`"}, {"x[", "x{"}, {"\xC1", "\xE1"}, {"abcdefg@", "ABCDEFG`"}, {"abcdefghij[k", "ABCDEFGHIJ{K"},
+        {"abcd\xC1", "ABCD\xE1"}};
+    for (const auto& [first, second] : apart) {
+        RegistryKey key;
+        bool created = false;
+        ASSERT_EQ(parent.create(first, KeyAccess::ReadWrite, false, key, &created), kRegSuccess);
+        EXPECT_TRUE(created) << first;
+        ASSERT_EQ(parent.create(second, KeyAccess::ReadWrite, false, key, &created), kRegSuccess);
+        EXPECT_TRUE(created) << second << " is not " << first;
+    }
+    EXPECT_EQ(subkeys(parent).size(), letters.size() + 2 * std::size(apart));
+}
+
 // Making a key with its values in one step: the values land in the new key (a repeated name replaces the
 // earlier one), bad ones are reported one by one, an existing key keeps its other values, a bad path makes
 // nothing, and a handle is given only when asked for.
