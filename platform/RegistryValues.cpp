@@ -34,8 +34,11 @@ bool sameName(std::string_view a, std::string_view b) {
 // Tables with more values than this are looked up through the index.
 constexpr std::size_t kScanLimit = 24;
 
+// The bit of a name in ValueTable::nameBits_. Names that fold alike must get the same bit; setting 0x20
+// makes the first letter's cases alike without a test (and merges a few other pairs, which only makes the
+// bit a little less telling).
 std::uint64_t nameBit(std::string_view name) {
-    const unsigned first = name.empty() ? 0u : static_cast<unsigned char>(foldChar(name[0]));
+    const unsigned first = name.empty() ? 0u : static_cast<unsigned char>(name[0]) | 0x20u;
     return std::uint64_t{1} << ((name.size() * 7 + first) & 63);
 }
 
@@ -217,18 +220,22 @@ std::size_t entrySize(std::string_view name, std::uint32_t type, std::uint32_t s
     return varintSize(name.size()) + name.size() + varintSize(type) + varintSize(size) + size;
 }
 
-// Inline: a setting writes seven values a key, and a call each cost as much as the copying.
+// An entry whose numbers take one byte each (smallEntry). Inline, as putEntry: a setting writes seven
+// values a key, and a call each cost as much as the copying.
+[[gnu::always_inline]] inline std::uint8_t* putSmallEntry(std::uint8_t* to, std::string_view name, std::uint32_t type,
+                                                        const void* data, std::uint32_t size) {
+    *to++ = static_cast<std::uint8_t>(name.size());
+    copyBytes(to, name.data(), name.size());
+    to += name.size();
+    *to++ = static_cast<std::uint8_t>(type);
+    *to++ = static_cast<std::uint8_t>(size);
+    copyBytes(to, data, size);
+    return to + size;
+}
+
 [[gnu::always_inline]] inline std::uint8_t* putEntry(std::uint8_t* to, std::string_view name, std::uint32_t type,
                                                    const void* data, std::uint32_t size) {
-    if (smallEntry(name, type, size)) {
-        *to++ = static_cast<std::uint8_t>(name.size());
-        copyBytes(to, name.data(), name.size());
-        to += name.size();
-        *to++ = static_cast<std::uint8_t>(type);
-        *to++ = static_cast<std::uint8_t>(size);
-        copyBytes(to, data, size);
-        return to + size;
-    }
+    if (smallEntry(name, type, size)) return putSmallEntry(to, name, type, data, size);
     to = putVarint(to, name.size());
     copyBytes(to, name.data(), name.size());
     to = putVarint(to + name.size(), type);
@@ -275,8 +282,13 @@ void ValueTable::setAll(const ValueWrite* values, const int* results, std::size_
             const std::uint64_t bit = nameBit(v.name);
             if ((nameBits_ & bit) != 0) break;
             nameBits_ |= bit;
-            putEntry(reinterpret_cast<std::uint8_t*>(packed_.extend(entrySize(v.name, v.type, v.size))), v.name,
-                     v.type, v.data, v.size);
+            if (smallEntry(v.name, v.type, v.size)) {
+                putSmallEntry(reinterpret_cast<std::uint8_t*>(packed_.extend(3 + v.name.size() + v.size)), v.name,
+                              v.type, v.data, v.size);
+            } else {
+                putEntry(reinterpret_cast<std::uint8_t*>(packed_.extend(entrySize(v.name, v.type, v.size))), v.name,
+                         v.type, v.data, v.size);
+            }
             ++count_;
         }
     }
