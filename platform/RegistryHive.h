@@ -282,9 +282,9 @@ inline void noteChanged(Connection& c, std::int64_t parent, const Child& key) {
     // A setting writes several values of one key in a row: the key is noted once.
     if (c.lastDirty.first != parent || c.lastDirty.second != (key.leaf ? 0 : key.id)) noteChangedAgain(c, parent, key);
 }
-// Makes a new subkey of owner (found below grandparent; siblings: owner's subkeys) with this name, its folded
-// form and the hash of that (0: not known), a row when asRow or boot is set (volatile), else a leaf. A leaf
-// owner is made a row first.
+// Makes a new subkey of owner (found below grandparent; siblings: owner's subkeys) with this name and the
+// hash Children::find gave for it (0: not known), a row when asRow or boot is set (volatile), else a leaf.
+// A leaf owner is made a row first.
 int addChild(Connection& c, std::int64_t grandparent, Child& owner, Children& siblings, std::string_view name,
              std::size_t hash, bool asRow, const std::string& boot, Child*& out);
 // Removes a subkey with everything below it.

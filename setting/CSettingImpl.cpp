@@ -656,7 +656,8 @@ void collectValues(ValueBatch& batch, std::string& text, CComponent& component, 
     }
 }
 
-// Stores a component's values in its key; made: this batch makes the key (and logs when it cannot).
+// Stores a component's values through its batch, which makes the key first when it is a batch for a new
+// key; false when that key could not be made (logged).
 bool storeComponent(ValueBatch& batch, CComponent& component, std::uint16_t position, bool isDefault,
                     std::uint32_t entryFlags, std::uint32_t flags) {
     std::string text;
