@@ -113,21 +113,22 @@ int allocateId(Connection& c, std::int64_t& id) {
     return kRegSuccess;
 }
 
-int writeLeaves(Connection& c, std::int64_t parent, const Children& from) {
-    thread_local PackedBytes packed;
-    encodeLeaves(from, packed);
-    Statement s(c, "UPDATE keys SET leaves = ?2 WHERE id = ?1");
-    s.bind(1, parent).bindBlob(2, packed.data(), packed.size());
+// Runs update (an UPDATE of one blob column of the row id, bound as ?2) with these bytes.
+int writeBlob(Connection& c, const char* update, std::int64_t id, const PackedBytes& packed) {
+    Statement s(c, update);
+    s.bind(1, id).bindBlob(2, packed.data(), packed.size());
     const int rc = s.step();
     return rc == SQLITE_DONE ? kRegSuccess : errorOf(c, rc);
 }
 
+int writeLeaves(Connection& c, std::int64_t parent, const Children& from) {
+    thread_local PackedBytes packed;
+    encodeLeaves(from, packed);
+    return writeBlob(c, "UPDATE keys SET leaves = ?2 WHERE id = ?1", parent, packed);
+}
+
 int writeValues(Connection& c, std::int64_t id, const ValueTable& values) {
-    const PackedBytes& packed = values.packed();
-    Statement s(c, "UPDATE keys SET vals = ?2 WHERE id = ?1");
-    s.bind(1, id).bindBlob(2, packed.data(), packed.size());
-    const int rc = s.step();
-    return rc == SQLITE_DONE ? kRegSuccess : errorOf(c, rc);
+    return writeBlob(c, "UPDATE keys SET vals = ?2 WHERE id = ?1", id, values.packed());
 }
 
 // Makes a leaf a row of its own (its parent is grandparent), before a subkey is made below it.
@@ -168,10 +169,6 @@ int deleteRows(Connection& c, std::int64_t id) {
     const int rc = self.step();
     return rc == SQLITE_DONE ? kRegSuccess : errorOf(c, rc);
 }
-
-} // namespace
-
-namespace {
 
 // A table entry: the high half of the child's hash (which also picks the first slot) above its slot + 1.
 // Entries are told apart by the hash half without touching the children, which live elsewhere in memory.
